@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "device/Platform.h"
+#include "media/Records.h"
+
+namespace kalvorin::media {
+
+// Identifies physical disk n. True when the disk opened, whatever its
+// queries gave. Clears TypeInterface and PNPDeviceID first, so a disk
+// without a management answer inherits nothing from the previous disk.
+bool IdentifyDisk(device::Platform& platform, InSupport& identity, int n);
+
+// ATA string of IDENTIFY words first..last (high byte first), trailing
+// blanks cut but never the first character. `words` holds 256 words.
+std::string IdentifyWordsToText(const std::uint16_t* words, int first, int last);
+
+// A text of the storage descriptor at `offset` of `buffer` (`size` bytes),
+// hex-decoded when it is a hex string, trimmed. Never reads outside the
+// buffer: an offset at or past the end gives the empty text, a text without
+// a zero byte ends at the buffer's end.
+std::string DecodeDescriptorText(const std::uint8_t* buffer, std::size_t size, std::int64_t offset);
+
+}  // namespace kalvorin::media

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "device/Platform.h"
+#include "media/MediaState.h"
+#include "media/WindowPort.h"
+
+namespace kalvorin::media {
+
+// Rebuilds state.tree from scratch: the supports group header, one disk node
+// per disk that answers (never the program's own), the dock recognised, and
+// with DetectionVolumes the volume nodes. The window's own part of a refresh
+// (hiding the panel, clearing the progress) is the caller's.
+void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state);
+
+// Finds the disk that holds the program and CheminProgramme (start-up).
+// Shows "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed for drive" when the
+// extents query fails.
+void FindProgramDisk(device::Platform& platform, WindowPort& window, MediaState& state);
+
+// Adds the image file `path` under the images group header (created the
+// first time). False, and nothing changed, when it cannot be opened.
+bool AddImage(device::Platform& platform, MediaState& state, const std::string& path);
+
+}  // namespace kalvorin::media

@@ -24,4 +24,10 @@ std::string IdentifyWordsToText(const std::uint16_t* words, int first, int last)
 // a zero byte ends at the buffer's end.
 std::string DecodeDescriptorText(const std::uint8_t* buffer, std::size_t size, std::int64_t offset);
 
+// Takes PNPDeviceID, InterfaceType, Model (less a " SCSI Disk Device"
+// suffix) and, only while NoSerie is empty, SerialNumber (without blanks)
+// from the lines "Name=value" of one management object. A property absent
+// from `object` leaves its field as it is.
+void ApplyManagementAnswer(InSupport& identity, const device::WmiObject& object);
+
 }  // namespace kalvorin::media

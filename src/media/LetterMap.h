@@ -19,7 +19,7 @@ struct MAPLetterPartition {
 };
 
 struct Utilitaires {
-  std::array<MAPLetterPartition, 26> MAPLetterPartition{};
+  std::array<media::MAPLetterPartition, 26> MAPLetterPartition{};
   int count = 0;  // entries filled, from index 0
 };
 

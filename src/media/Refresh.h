@@ -14,11 +14,13 @@ void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState
 
 // Finds the disk that holds the program and CheminProgramme (start-up).
 // Shows "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed for drive" when the
-// extents query fails.
+// extents query fails or answers no extent; NumDisqueProgramme then keeps
+// its value, as it does when the program's volume cannot be opened.
 void FindProgramDisk(device::Platform& platform, WindowPort& window, MediaState& state);
 
 // Adds the image file `path` under the images group header (created the
-// first time). False, and nothing changed, when it cannot be opened.
+// first time). False, and nothing changed, when it cannot be opened or its
+// size cannot be read.
 bool AddImage(device::Platform& platform, MediaState& state, const std::string& path);
 
 }  // namespace kalvorin::media

@@ -1,0 +1,58 @@
+#include "detect/Gpt.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "detect/SectorReader.h"
+
+namespace kalvorin::detect {
+namespace {
+
+constexpr std::size_t kEntryCountField = 80;
+constexpr std::size_t kEntrySizeField = 84;
+constexpr std::size_t kEntryFirst = 32;
+constexpr std::size_t kEntryLast = 40;
+
+// The type GUID as the usual mixed-endian text; an empty entry reads as
+// "00000000-0000-0000-0000-000000000000", which is all 16 bytes being zero.
+bool IsEmptyTypeGuid(const std::uint8_t* entry) {
+  static constexpr std::array<std::uint8_t, 16> kZero{};
+  return std::memcmp(entry, kZero.data(), kZero.size()) == 0;
+}
+
+}  // namespace
+
+void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint64_t headerSector,
+             SlotList& slots) {
+  std::array<std::uint8_t, media::kSectorSize> header{};
+  if (!ReadSectors(disk, headerSector, header.data(), media::kSectorSize)) {
+    ShowReadError(window, disk, headerSector);
+    return;
+  }
+  const std::uint64_t count = ReadU32LE(&header[kEntryCountField]);
+  const std::uint64_t size = ReadU32LE(&header[kEntrySizeField]);
+  if (size < kMinGptEntrySize || size > kMaxGptArrayBytes) return;
+  const std::uint64_t arrayBytes = count * size;  // both below 2^32: no overflow
+  if (arrayBytes == 0 || arrayBytes > kMaxGptArrayBytes) return;
+  // Whole sectors, as a physical disk only reads whole sectors.
+  const std::uint64_t readBytes =
+      (arrayBytes + media::kSectorSize - 1) / media::kSectorSize * media::kSectorSize;
+  const std::uint64_t arraySector = headerSector + 1;  // headerSector < 2^32 at every caller
+  std::vector<std::uint8_t> block(readBytes);
+  if (!ReadSectors(disk, arraySector, block.data(), static_cast<std::uint32_t>(readBytes))) {
+    ShowReadError(window, disk, arraySector);
+    return;
+  }
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint8_t* entry = block.data() + i * size;  // i * size + size <= arrayBytes
+    if (IsEmptyTypeGuid(entry)) continue;
+    const std::uint64_t first = ReadU64LE(entry + kEntryFirst);
+    const std::uint64_t last = ReadU64LE(entry + kEntryLast);
+    if (last < first || last - first == std::numeric_limits<std::uint64_t>::max()) continue;
+    slots.Add(0xEE, first, last - first + 1);
+  }
+}
+
+}  // namespace kalvorin::detect

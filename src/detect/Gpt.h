@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+#include "detect/PartitionSlots.h"
+#include "media/Records.h"
+#include "media/WindowPort.h"
+
+namespace kalvorin::detect {
+
+// Entry arrays are accepted up to this size; the standard array is 16 KiB.
+inline constexpr std::uint64_t kMaxGptArrayBytes = 1u << 20;
+inline constexpr std::uint32_t kMinGptEntrySize = 128;
+
+// Reads the GPT whose header is at `headerSector` of the disk's open medium
+// and adds one slot of type 0xEE per entry with a non-zero type GUID. A
+// failed read shows the read-error message and adds nothing. A header whose
+// entry size is under 128 bytes, or whose array would exceed
+// kMaxGptArrayBytes, adds nothing. Entries whose last sector lies before
+// their first are skipped.
+void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint64_t headerSector,
+             SlotList& slots);
+
+}  // namespace kalvorin::detect

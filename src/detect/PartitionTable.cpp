@@ -1,0 +1,89 @@
+#include "detect/PartitionTable.h"
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "detect/Gpt.h"
+#include "detect/PartitionSlots.h"
+#include "detect/SectorReader.h"
+
+namespace kalvorin::detect {
+namespace {
+
+constexpr std::size_t kFirstEntry = 446;
+constexpr std::size_t kEntrySize = 16;
+constexpr std::size_t kEntryType = 4;
+constexpr std::size_t kEntryStart = 8;
+constexpr std::size_t kEntryCount = 12;
+constexpr std::uint8_t kTypeFree = 0x00;
+constexpr std::uint8_t kTypeExtended = 0x05;
+constexpr std::uint8_t kTypeExtendedLba = 0x0F;
+constexpr std::uint8_t kTypeProtective = 0xEE;
+
+// Table sectors read for one disk, the MBR included. Far more extended boot
+// records than any real disk holds, yet a looping or endless chain stops.
+constexpr std::size_t kMaxTableSectors = 256;
+
+bool HasMark(const std::array<std::uint8_t, media::kSectorSize>& sector) {
+  return sector[510] == 0x55 && (sector[511] == 0xAA || sector[511] == 0xBB);
+}
+
+bool IsExtended(std::uint8_t type) { return type == kTypeExtended || type == kTypeExtendedLba; }
+
+}  // namespace
+
+// The MBR's entries are absolute. Its first extended entry (0x05 or 0x0F)
+// starts the chain of extended boot records. In an extended boot record a
+// data entry starts at that record's own sector plus its start field, and an
+// extended entry links to the next record at the MBR's extended start plus
+// its start field. A 0xEE entry reads the GPT and ends the walk; the slots
+// found before it stay.
+bool ReadPartitionTable(device::Platform& platform, media::WindowPort& window,
+                        media::InSupport& identity, media::listeSupport& disk) {
+  MediumScope medium(platform, disk);
+  SlotList slots(identity);
+  std::optional<std::uint64_t> extendedStart;
+  std::vector<std::uint64_t> visited;
+  std::uint64_t sector = 0;  // below 2^33: a 32-bit base plus a 32-bit start
+  for (std::size_t tables = 0; tables < kMaxTableSectors; ++tables) {
+    std::array<std::uint8_t, media::kSectorSize> table{};
+    if (!ReadSectors(disk, sector, table.data(), media::kSectorSize)) {
+      ShowReadError(window, disk, sector);
+      return false;
+    }
+    if (!HasMark(table)) return false;
+    visited.push_back(sector);
+    const bool isMbr = tables == 0;
+    std::optional<std::uint64_t> next;
+    for (int e = 0; e < 4; ++e) {
+      const std::uint8_t* entry = &table[kFirstEntry + static_cast<std::size_t>(e) * kEntrySize];
+      const std::uint8_t type = entry[kEntryType];
+      const std::uint64_t start = ReadU32LE(entry + kEntryStart);
+      const std::uint64_t count = ReadU32LE(entry + kEntryCount);
+      if (type == kTypeFree) continue;
+      if (type == kTypeProtective) {
+        ReadGpt(window, disk, start, slots);
+        return true;
+      }
+      if (IsExtended(type)) {
+        if (isMbr && !extendedStart) {
+          extendedStart = start;
+          next = start;
+        } else if (!isMbr && !next) {
+          next = *extendedStart + start;
+        }
+        continue;
+      }
+      slots.Add(type, isMbr ? start : sector + start, count);
+    }
+    if (!next) return true;
+    for (const std::uint64_t seen : visited) {
+      if (seen == *next) return true;
+    }
+    sector = *next;
+  }
+  return true;
+}
+
+}  // namespace kalvorin::detect

@@ -1,0 +1,248 @@
+#include "device/linux/LinuxFile.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace kalvorin::device::linuxbackend {
+namespace {
+
+constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+constexpr std::uint64_t kMemoryAlignment = 4096;
+constexpr std::uint64_t kDirectChunk = 1 << 20;
+
+int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// The range as posix_fadvise takes it; false when it lies beyond any offset.
+bool AdviceRange(std::uint64_t offset, std::uint64_t bytes, off_t& start, off_t& length) {
+  if (offset > kMaxOffset) return false;
+  start = static_cast<off_t>(offset);
+  length = static_cast<off_t>(std::min(bytes, kMaxOffset - offset));
+  return true;
+}
+
+}  // namespace
+
+void LinuxFile::AlignedFree::operator()(void* p) const { std::free(p); }
+
+std::unique_ptr<LinuxFile> LinuxFile::Open(const OpenRequest& request,
+                                           std::unique_ptr<DeviceQueries> queries) {
+  int flags = O_CLOEXEC | O_NONBLOCK;  // a FIFO must not block the open
+  bool readOnly =
+      request.access == Access::Read || (request.readOnlyFallback && request.kernelReadOnly);
+  flags |= readOnly ? O_RDONLY : O_RDWR;
+  if (request.disposition == Disposition::CreateAlways) flags |= O_CREAT | O_TRUNC;
+  int fd = OpenRetrying(request.path.c_str(), flags, 0666);
+  if (fd < 0 && !readOnly && request.readOnlyFallback &&
+      (errno == EROFS || (errno == EACCES && request.kernelReadOnly))) {
+    readOnly = true;
+    fd = OpenRetrying(request.path.c_str(), (flags & ~O_RDWR) | O_RDONLY);
+  }
+  if (fd < 0) return nullptr;
+  struct stat status {};
+  const bool blockDevice = ::fstat(fd, &status) == 0 && S_ISBLK(status.st_mode);
+  const bool regular = S_ISREG(status.st_mode);
+  const bool wrongDevice =
+      request.expectedDevice != 0 &&
+      (!blockDevice || static_cast<std::uint64_t>(status.st_rdev) != request.expectedDevice);
+  if ((!blockDevice && !regular) || wrongDevice ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<LinuxFile>(
+      new LinuxFile(fd, request.path, blockDevice, readOnly, std::move(queries)));
+}
+
+LinuxFile::LinuxFile(int fd, std::string path, bool blockDevice, bool readOnly,
+                     std::unique_ptr<DeviceQueries> queries)
+    : fd_(fd),
+      path_(std::move(path)),
+      blockDevice_(blockDevice),
+      readOnly_(readOnly),
+      queries_(std::move(queries)) {}
+
+LinuxFile::~LinuxFile() {
+  if (directFd_ >= 0) ::close(directFd_);
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool LinuxFile::Seek(std::uint64_t byteOffset) {
+  // Past the end is accepted, as on Windows: a read there moves no byte and
+  // a write to a device fails.
+  if (fd_ < 0 || byteOffset > kMaxOffset) return false;
+  position_ = byteOffset;
+  return true;
+}
+
+bool LinuxFile::ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::uint64_t bytes,
+                       std::uint64_t& got) {
+  got = 0;
+  if (offset > kMaxOffset || bytes > kMaxOffset - offset) return false;
+  while (got < bytes) {
+    const std::size_t chunk =
+        static_cast<std::size_t>(std::min<std::uint64_t>(bytes - got, 1U << 30));
+    const ssize_t n = ::pread(fd, buffer + got, chunk, static_cast<off_t>(offset + got));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+bool LinuxFile::Read(void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
+  transferred = 0;
+  if (fd_ < 0) return false;
+  std::uint64_t got = 0;
+  const bool ok = ReadAt(fd_, position_, static_cast<std::uint8_t*>(buffer), bytes, got);
+  transferred = static_cast<std::uint32_t>(got);
+  position_ += got;
+  return ok;
+}
+
+bool LinuxFile::Write(const void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
+  transferred = 0;
+  if (fd_ < 0 || position_ > kMaxOffset || bytes > kMaxOffset - position_) return false;
+  if (bytes > 0) written_ = true;
+  const auto* source = static_cast<const std::uint8_t*>(buffer);
+  bool ok = true;
+  while (transferred < bytes) {
+    const ssize_t n = ::pwrite(fd_, source + transferred, bytes - transferred,
+                               static_cast<off_t>(position_ + transferred));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    transferred += static_cast<std::uint32_t>(n);
+  }
+  position_ += transferred;
+  return ok;
+}
+
+bool LinuxFile::Size(std::uint64_t& bytes) {
+  bytes = 0;
+  if (fd_ < 0) return false;
+  if (blockDevice_) return ::ioctl(fd_, BLKGETSIZE64, &bytes) == 0;
+  struct stat status {};
+  if (::fstat(fd_, &status) != 0 || status.st_size < 0) return false;
+  bytes = static_cast<std::uint64_t>(status.st_size);
+  return true;
+}
+
+bool LinuxFile::DeviceIoControl(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+                                std::uint32_t outSize, std::uint32_t& returned) {
+  returned = 0;
+  if (fd_ < 0 || !queries_) return false;
+  return queries_->Answer(fd_, code, in, inSize, out, outSize, returned);
+}
+
+bool LinuxFile::OpenDirect() {
+  if (directTried_) return directFd_ >= 0 || directUnsupported_;
+  directTried_ = true;
+  directFd_ = OpenRetrying(path_.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+  if (directFd_ < 0) {
+    // tmpfs and a few others refuse O_DIRECT: there the page cache is the
+    // medium, and a read after dropping the cached range is the best answer.
+    directUnsupported_ = errno == EINVAL;
+    return directUnsupported_;
+  }
+  int logical = 0;
+  if (blockDevice_ && ::ioctl(directFd_, BLKSSZGET, &logical) == 0 && logical > 0) {
+    directGranule_ = std::max<std::uint64_t>(512, static_cast<std::uint64_t>(logical));
+  }
+  const std::uint64_t alignment = std::max(kMemoryAlignment, directGranule_);
+  directBufferSize_ = std::max(kDirectChunk, directGranule_);
+  directBufferSize_ -= directBufferSize_ % alignment;
+  if (directBufferSize_ == 0) directBufferSize_ = alignment;
+  directBuffer_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(
+      static_cast<std::size_t>(alignment), static_cast<std::size_t>(directBufferSize_))));
+  if (!directBuffer_) {
+    ::close(directFd_);
+    directFd_ = -1;
+    return false;
+  }
+  return true;
+}
+
+bool LinuxFile::ReadUncached(std::uint64_t byteOffset, void* buffer, std::uint32_t bytes) {
+  if (fd_ < 0 || byteOffset > kMaxOffset || bytes > kMaxOffset - byteOffset) return false;
+  if (bytes == 0) return true;
+  if (!OpenDirect()) return false;
+  auto* target = static_cast<std::uint8_t*>(buffer);
+  std::uint64_t got = 0;
+  if (directUnsupported_) {
+    ::posix_fadvise(fd_, static_cast<off_t>(byteOffset), static_cast<off_t>(bytes),
+                    POSIX_FADV_DONTNEED);
+    return ReadAt(fd_, byteOffset, target, bytes, got) && got == bytes;
+  }
+  // Whole granules around the asked range go through the aligned buffer;
+  // only the asked bytes are copied out.
+  const std::uint64_t end = byteOffset + bytes;
+  std::uint64_t position = byteOffset;
+  while (position < end) {
+    const std::uint64_t alignedStart = position - position % directGranule_;
+    const std::uint64_t chunkEnd = std::min(end, alignedStart + directBufferSize_);
+    std::uint64_t alignedLength = chunkEnd - alignedStart;
+    if (alignedLength % directGranule_ != 0) {
+      alignedLength += directGranule_ - alignedLength % directGranule_;
+    }
+    if (!ReadAt(directFd_, alignedStart, directBuffer_.get(), alignedLength, got)) return false;
+    if (got < chunkEnd - alignedStart) return false;
+    std::memcpy(target + (position - byteOffset), directBuffer_.get() + (position - alignedStart),
+                static_cast<std::size_t>(chunkEnd - position));
+    position = chunkEnd;
+  }
+  return true;
+}
+
+void LinuxFile::AdviseSequential(std::uint64_t byteOffset, std::uint64_t bytes) {
+  off_t start = 0, length = 0;
+  if (fd_ >= 0 && AdviceRange(byteOffset, bytes, start, length)) {
+    ::posix_fadvise(fd_, start, length, POSIX_FADV_SEQUENTIAL);
+  }
+}
+
+void LinuxFile::AdviseWillNeed(std::uint64_t byteOffset, std::uint64_t bytes) {
+  off_t start = 0, length = 0;
+  if (fd_ >= 0 && AdviceRange(byteOffset, bytes, start, length)) {
+    ::posix_fadvise(fd_, start, length, POSIX_FADV_WILLNEED);
+  }
+}
+
+bool LinuxFile::Close() {
+  if (fd_ < 0) return false;
+  bool ok = true;
+  if (written_) {
+    int result;
+    do {
+      result = ::fdatasync(fd_);
+    } while (result != 0 && errno == EINTR);
+    ok = result == 0;
+  }
+  if (directFd_ >= 0) ::close(directFd_);
+  directFd_ = -1;
+  // Linux releases the descriptor even when close reports EINTR.
+  if (::close(fd_) != 0 && errno != EINTR) ok = false;
+  fd_ = -1;
+  return ok;
+}
+
+}  // namespace kalvorin::device::linuxbackend

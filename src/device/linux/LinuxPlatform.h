@@ -1,0 +1,63 @@
+// The platform of a Linux machine: whole disks as physical disks, mounted
+// file systems as drive letters, sysfs for identity.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/Platform.h"
+#include "device/linux/DiskNumbering.h"
+#include "device/linux/Mounts.h"
+#include "device/linux/SysfsDisks.h"
+
+namespace kalvorin::device::linuxbackend {
+
+class LinuxPlatform final : public Platform {
+ public:
+  explicit LinuxPlatform(SystemPaths paths = {});
+
+  // "\\.\PHYSICALDRIVEn" opens the disk's /dev node read-write (read-only
+  // when the disk is write-protected; a loop device attached read-only is
+  // not a disk). "\\.\X:" opens the mounted block device of letter X.
+  // ProgramVolumePath() opens a handle that answers only the extents query.
+  // Any other "\\.\" path fails; everything else is a file path.
+  std::unique_ptr<File> Open(const std::string& path, Access access, Share share,
+                             Disposition disposition) override;
+  // 2 for a letter on a removable disk, 3 on a fixed one, 1 for an unused letter.
+  int DriveType(char letter) override;
+  // "<label> sur <mount point>", or the mount point alone.
+  std::optional<std::string> VolumeLabel(char letter) override;
+  std::optional<std::uint64_t> FreeBytes(const std::string& path) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool DeleteFile(const std::string& path) override;
+  // /bin/sh -c; the executable's folder is appended to PATH, so scripts
+  // shipped beside the program are found by name.
+  int RunCommand(const std::string& commandLine) override;
+  std::vector<WmiObject> QueryWmi(const std::string& selection) override;
+  std::string ProgramPath() override;
+  // A path private to this backend whose extents name the disk that holds
+  // the executable, or disk 0xFFFFFFFF (no disk) when the executable lies on
+  // no numbered disk.
+  std::string ProgramVolumePath() override;
+  LocalTime Now() override;
+  std::uint64_t MonotonicMilliseconds() override;
+  std::string FormatLongTime(int hour, int minute, int second) override;
+
+  // After a fresh listing: the number of the disk named `kernelName`.
+  std::optional<int> DiskNumberOf(const std::string& kernelName);
+  // The current drive letters.
+  std::vector<LetterEntry> Letters();
+
+ private:
+  void RefreshDisks();
+  std::unique_ptr<File> OpenDisk(int number, Access access, Disposition disposition);
+  std::unique_ptr<File> OpenVolume(char letter, Access access, Disposition disposition);
+  std::unique_ptr<File> OpenProgramVolume();
+
+  SystemPaths paths_;
+  DiskNumbering numbering_;
+};
+
+}  // namespace kalvorin::device::linuxbackend

@@ -68,16 +68,6 @@ std::unique_ptr<listeSupport> DiskRecord(const InSupport& identity, int n, Media
   return disk;
 }
 
-// The label of an image: a drive path ("C:\x.img") or a network path
-// ("\\server\x.img") less its first three characters; a POSIX path less its
-// leading "/".
-std::string ImageLabel(const std::string& path) {
-  if (!path.empty() && path[0] == '/' && (path.size() < 2 || path[1] != '/')) {
-    return path.substr(1);
-  }
-  return DropCharacters(path, 3);
-}
-
 }  // namespace
 
 void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state) {
@@ -126,6 +116,13 @@ void FindProgramDisk(device::Platform& platform, WindowPort& window, MediaState&
   }
   state.NumDisqueProgramme = static_cast<std::int32_t>(
       dl::GetU32(&answer[dl::disk_extents::kFirstExtent + dl::disk_extents::kDiskNumber]));
+}
+
+std::string ImageLabel(const std::string& path) {
+  if (!path.empty() && path[0] == '/' && (path.size() < 2 || path[1] != '/')) {
+    return path.substr(1);
+  }
+  return DropCharacters(path, 3);
 }
 
 bool AddImage(device::Platform& platform, MediaState& state, const std::string& path) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "device/Platform.h"
 #include "media/MediaState.h"
 #include "media/WindowPort.h"
@@ -17,6 +19,11 @@ void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState
 // extents query fails or answers no extent; NumDisqueProgramme then keeps
 // its value, as it does when the program's volume cannot be opened.
 void FindProgramDisk(device::Platform& platform, WindowPort& window, MediaState& state);
+
+// The label of an image node: a drive path ("C:\x.img") or a network path
+// ("\\server\x.img") less its first three characters; a POSIX path less its
+// leading "/".
+std::string ImageLabel(const std::string& path);
 
 // Adds the image file `path` under the images group header (created the
 // first time). False, and nothing changed, when it cannot be opened or its

@@ -1,0 +1,134 @@
+#include "ui/Appearance.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFile>
+#include <QHeaderView>
+#include <QPainter>
+#include <QTreeView>
+
+namespace kalvorin::ui {
+
+QFont InterfaceFont(int pointSize) {
+  QFont font;
+  font.setFamilies(
+      {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+  font.setPointSize(pointSize);
+  return font;
+}
+
+QIcon LoadIcon(const char* name) {
+  const QString path = QStringLiteral(":/icons/%1.svg").arg(QString::fromUtf8(name));
+  if (!QFile::exists(path)) return QIcon();
+  return QIcon(path);
+}
+
+namespace {
+
+const QIcon& TreeIconPixmap(TreeIcon icon) {
+  static const std::array<QIcon, static_cast<int>(TreeIcon::Count)> icons = [] {
+    std::array<QIcon, static_cast<int>(TreeIcon::Count)> loaded;
+    for (int i = 0; i < static_cast<int>(TreeIcon::Count); ++i) {
+      loaded[static_cast<std::size_t>(i)] = LoadIcon(TreeIconName(static_cast<TreeIcon>(i)));
+    }
+    return loaded;
+  }();
+  return icons[static_cast<std::size_t>(icon)];
+}
+
+}  // namespace
+
+QVariant TreeCellData(const media::listeSupport& record, int column, int role,
+                      const std::string& idUSBDock, bool dialogIcons) {
+  const ColumnSpec* spec = ColumnOf(column);
+  if (!spec) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: {
+      const std::string text = CellText(record, column);
+      if (text.empty()) return {};
+      return QString::fromStdString(text);
+    }
+    case Qt::DecorationRole: {
+      if (column != static_cast<int>(Column::Libelle)) return {};
+      const TreeIcon icon =
+          dialogIcons ? DialogIconOf(record, idUSBDock) : IconOf(record, idUSBDock);
+      return TreeIconPixmap(icon);
+    }
+    case Qt::FontRole: {
+      const RowStyle style = RowStyleOf(record, idUSBDock);
+      QFont font = InterfaceFont(10);
+      font.setBold(style.bold);
+      return font;
+    }
+    case Qt::ForegroundRole:
+      if (RowStyleOf(record, idUSBDock).red) return QBrush(QColor(255, 0, 0));
+      return {};
+    case Qt::TextAlignmentRole:
+      return QVariant::fromValue(
+          Qt::Alignment((spec->centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter));
+    default:
+      return {};
+  }
+}
+
+QVariant TreeHeaderData(int section, Qt::Orientation orientation, int role) {
+  const ColumnSpec* spec = ColumnOf(section);
+  if (!spec || orientation != Qt::Horizontal) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return QString::fromUtf8(spec->caption);
+    case Qt::TextAlignmentRole:
+      return QVariant::fromValue(
+          Qt::Alignment((spec->centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter));
+    default:
+      return {};
+  }
+}
+
+QSize GridRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+  QSize size = QStyledItemDelegate::sizeHint(option, index);
+  size.setHeight(kRowHeight);
+  return size;
+}
+
+void GridRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+  QStyledItemDelegate::paint(painter, option, index);
+  painter->save();
+  painter->setPen(QColor(0xC8, 0xC8, 0xC8));
+  const QRect cell = option.rect;
+  painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+  painter->drawLine(cell.topRight(), cell.bottomRight());
+  painter->restore();
+}
+
+void SetUpMediaTreeView(QTreeView& view) {
+  view.setFont(InterfaceFont(10));
+  view.setItemDelegate(new GridRowDelegate(&view));
+  view.setUniformRowHeights(true);
+  view.setIconSize(QSize(32, 32));
+  view.setRootIsDecorated(true);
+  view.setItemsExpandable(true);
+  view.setSelectionMode(QAbstractItemView::SingleSelection);
+  view.setSelectionBehavior(QAbstractItemView::SelectRows);
+  view.setDragEnabled(false);
+  view.setAllColumnsShowFocus(true);
+  view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view.setExpandsOnDoubleClick(false);
+  QPalette palette = view.palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+  view.setPalette(palette);
+  QHeaderView* header = view.header();
+  header->setFont(InterfaceFont(8));
+  header->setStretchLastSection(false);
+  header->setSectionsMovable(true);
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setCascadingSectionResizes(false);
+  for (int column = 0; column < kColumnCount; ++column) {
+    header->resizeSection(column, ColumnOf(column)->width);
+  }
+}
+
+}  // namespace kalvorin::ui

@@ -1,0 +1,38 @@
+// Fonts, icons and the row look shared by the main window and the dialog.
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QStyledItemDelegate>
+#include <QVariant>
+
+#include "ui/TreePresentation.h"
+
+class QTreeView;
+
+namespace kalvorin::ui {
+
+// The interface font: Tahoma where installed, else a close sans-serif.
+QFont InterfaceFont(int pointSize);
+// ":/icons/<name>.svg"; an empty icon when the resource is missing.
+QIcon LoadIcon(const char* name);
+
+// The Qt roles of one cell, computed from the presentation rules.
+QVariant TreeCellData(const media::listeSupport& record, int column, int role,
+                      const std::string& idUSBDock, bool dialogIcons);
+QVariant TreeHeaderData(int section, Qt::Orientation orientation, int role);
+
+// Rows of 32 pixels with horizontal and vertical grid lines.
+class GridRowDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  static constexpr int kRowHeight = 32;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+};
+
+// Columns, fonts, colours and behaviour common to VST_Support and VST_SupportCbl.
+void SetUpMediaTreeView(QTreeView& view);
+
+}  // namespace kalvorin::ui

@@ -1,0 +1,50 @@
+#include "ui/CopyParameters.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+namespace kalvorin::ui {
+
+std::optional<std::uint64_t> ReadSectorField(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (value > kMaxSector) return std::nullopt;
+  return value;
+}
+
+std::string InvalidFieldMessage(std::string_view fieldLabel, std::uint64_t minimum) {
+  return "Le champ « " + std::string(fieldLabel) + " » doit contenir un nombre entier de " +
+         std::to_string(minimum) + " à " + std::to_string(kMaxSector) + ".";
+}
+
+bool TargetDiskLargeEnough(std::uint64_t firstTarget, std::uint64_t count,
+                           std::uint64_t diskSectors) {
+  return firstTarget < diskSectors && count < diskSectors - firstTarget;
+}
+
+bool FreeSpaceLargeEnough(std::uint64_t freeBytes, std::uint64_t count) {
+  return freeBytes / 512 > count;
+}
+
+bool RangeWithinLimit(std::uint64_t first, std::uint64_t count) {
+  return first <= kMaxSector && count <= kMaxSector - first;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::equivalent(fs::path(a), fs::path(b), error)) return true;
+  const fs::path first = fs::weakly_canonical(fs::path(a), error);
+  if (error) return false;
+  const fs::path second = fs::weakly_canonical(fs::path(b), error);
+  if (error) return false;
+  return first == second;
+}
+
+}  // namespace kalvorin::ui

@@ -1,0 +1,86 @@
+// Form_SelSupportCbl: the modal choice of a copy's target disk.
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QDialog>
+#include <memory>
+#include <vector>
+
+#include "media/MediaState.h"
+#include "ui/DialogService.h"
+
+class QToolBar;
+class QToolButton;
+class QTreeView;
+
+namespace kalvorin::ui {
+
+// Result codes of the dialog.
+inline constexpr int kTargetOk = 1;
+inline constexpr int kTargetNone = 7;    // validated without a selection
+inline constexpr int kTargetCancel = 2;  // closed by its close box or Escape
+
+// Records of `state.tree` a copy from `source` may be offered, in display
+// order: never a group header or an image, never a record of the program's
+// disk, of the dock's number or of the source's disk (a disk and its
+// volumes are in or out together).
+std::vector<media::listeSupport*> EligibleTargets(const media::MediaState& state,
+                                                  const media::listeSupport* source);
+
+// Two levels: the dialog's own heading, and under it the eligible records
+// (owned by the main tree).
+class TargetListModel : public QAbstractItemModel {
+  Q_OBJECT
+ public:
+  explicit TargetListModel(const std::string& idUSBDock, QObject* parent = nullptr);
+  void Rebuild(std::vector<media::listeSupport*> targets);
+  void Clear();
+  media::listeSupport* RecordOf(const QModelIndex& index) const;
+
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  const std::string& idUSBDock_;
+  std::unique_ptr<media::listeSupport> heading_;  // nullptr: empty list
+  std::vector<media::listeSupport*> targets_;
+};
+
+class Form_SelSupportCbl : public QDialog {
+  Q_OBJECT
+ public:
+  Form_SelSupportCbl(const media::MediaState& state, DialogService& dialogs,
+                     QWidget* parent = nullptr);
+
+  // Rebuilds the list for a copy from `source`, shows the dialog modally and
+  // returns its result code. SupportSelectionne() is a disk record when the
+  // result is kTargetOk.
+  int Execute(const media::listeSupport* source);
+  media::listeSupport* SupportSelectionne() const { return SupportSelectionne_; }
+
+  void FormShow(const media::listeSupport* source);
+  void ToolButton1Click();
+  void VST_SupportCblDblClick();
+
+  void done(int result) override;
+  void reject() override;
+
+ private:
+  void Validate();
+
+  const media::MediaState& state_;
+  DialogService& dialogs_;
+  TargetListModel* model_;
+  QToolBar* ToolBar1_;
+  QToolButton* ToolButton1_;
+  QTreeView* VST_SupportCbl_;
+  media::listeSupport* SupportSelectionne_ = nullptr;
+};
+
+}  // namespace kalvorin::ui

@@ -12,13 +12,8 @@ bool RefreshDue(std::uint64_t p, std::uint64_t first, std::uint64_t end, bool pr
 
 int PercentDone(std::uint64_t p, std::uint64_t first, std::uint64_t count) {
   if (count == 0 || p <= first) return 0;
-  const std::uint64_t done = p - first;
-  std::uint64_t percent;
-  if (done <= UINT64_MAX / 100) {
-    percent = done * 100 / count;
-  } else {
-    percent = done / (count / 100);  // count > done > 2^57 here: count / 100 is not 0
-  }
+  __extension__ using Wide = unsigned __int128;  // done × 100 cannot overflow it
+  const Wide percent = static_cast<Wide>(p - first) * 100 / count;
   return static_cast<int>(percent > 100 ? 100 : percent);
 }
 

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -38,6 +40,7 @@ struct Injection {
   std::set<std::uint64_t> failedUncached;  // byte offsets whose uncached read fails
   std::set<std::uint64_t> shortWrites;     // byte offsets whose write comes back short
   std::set<std::uint64_t> failedWrites;
+  std::set<std::uint64_t> failedWriteSizes;  // writes of these byte counts fail
   bool closeFails = false;
 };
 
@@ -68,7 +71,7 @@ class RecordingFile : public device::File {
   bool Write(const void* buffer, std::uint32_t bytes, std::uint32_t& transferred) override {
     log_.push_back({'W', position_, bytes});
     const std::uint64_t at = position_;
-    if (injection_.failedWrites.count(at)) {
+    if (injection_.failedWrites.count(at) || injection_.failedWriteSizes.count(bytes)) {
       transferred = 0;
       return false;
     }
@@ -203,6 +206,26 @@ class JobTest : public ::testing::Test {
         std::filesystem::exists(ReportPath()) ? std::filesystem::file_size(ReportPath()) : 0;
     const auto bytes = tools::ReadAt(ReportPath(), 0, size);
     return std::string(bytes.begin(), bytes.end());
+  }
+  // Fills sectors [first, first + count) of disk `disk`'s image with `value`.
+  void Fill(int disk, std::uint64_t first, std::uint64_t count, std::uint8_t value) {
+    ASSERT_TRUE(tools::WriteAt(machine.ImagePath(disk), first * 512,
+                               std::vector<std::uint8_t>(count * 512, value)));
+  }
+  // Whether every byte of those sectors is `value`.
+  bool AllAre(int disk, std::uint64_t first, std::uint64_t count, std::uint8_t value) const {
+    const auto bytes = Sectors(disk, first, count);
+    if (bytes.size() != count * 512) return false;
+    for (std::uint8_t b : bytes) {
+      if (b != value) return false;
+    }
+    return true;
+  }
+  std::vector<std::string> RescanLog() const {
+    std::ifstream log(dir.file("rescan.log"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) lines.push_back(line);
+    return lines;
   }
   std::vector<std::uint8_t> Sectors(int disk, std::uint64_t first, std::uint64_t count) const {
     return tools::ReadAt(machine.ImagePath(disk), first * 512, count * 512);

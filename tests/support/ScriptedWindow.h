@@ -32,6 +32,8 @@ class ScriptedWindow : public media::WindowPort {
   std::string title = "Titre";
   // Called at each ProcessEvents (a test can stop the job from there).
   std::function<void()> onProcessEvents;
+  // Called at each message box, before it is answered.
+  std::function<void(const RecordedMessage&)> onMessageBox;
 
   std::vector<RecordedMessage> messages;
   std::vector<std::string> saveDialogNames;
@@ -40,8 +42,10 @@ class ScriptedWindow : public media::WindowPort {
   std::vector<std::string> statusTexts;
   int processEventsCalls = 0;
 
-  int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override {
+  int MessageBox(const std::string& text, const std::string& caption,
+                 std::uint32_t style) override {
     messages.push_back({text, caption, style});
+    if (onMessageBox) onMessageBox(messages.back());
     if (!answers.empty()) {
       const int answer = answers.front();
       answers.pop_front();

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -314,6 +315,84 @@ TEST_F(LinuxLoopDisks, MountedPartitionIsADriveLetterWithItsExtentAndMountPoint)
     }
   }
   EXPECT_TRUE(shown);
+}
+
+TEST_F(LinuxLoopDisks, TheDiskHoldingAFileIsFoundThroughMountsAndOverlays) {
+  if (test::RunShell("command -v mkfs.ext4 >/dev/null") != 0) GTEST_SKIP() << "no mkfs.ext4";
+  std::string whyNot;
+  auto loop = LoopDevice::Attach(MakeImage("disk.img"), {}, whyNot);
+  if (!loop) GTEST_SKIP() << whyNot;
+  ASSERT_EQ(test::RunShell("mkfs.ext4 -q -F " + loop->path() + " 2>&1"), 0);
+  const std::string mountPoint = dir.file("mnt");
+  fs::create_directory(mountPoint);
+  auto mounted = test::MountedFileSystem::Mount(loop->path(), mountPoint, whyNot);
+  if (!mounted) GTEST_SKIP() << whyNot;
+  const auto number = platform.DiskNumberOf(loop->name());
+  ASSERT_TRUE(number.has_value());
+  linuxbackend::SystemPaths paths;
+  linuxbackend::DiskNumbering numbering;
+  numbering.Update(linuxbackend::ListWholeDisks(paths));
+
+  for (const char* folder : {"lower", "upper", "work"})
+    fs::create_directory(mountPoint + "/" + folder);
+  std::ofstream(mountPoint + "/lower/program").close();
+  auto onDisk = linuxbackend::ExtentsHoldingFile(paths, numbering, mountPoint + "/lower/program");
+  ASSERT_TRUE(onDisk.has_value());
+  EXPECT_EQ(onDisk->front().diskNumber, static_cast<std::uint32_t>(*number));
+  EXPECT_EQ(onDisk->front().startingOffset, 0u);
+  EXPECT_EQ(onDisk->front().length, kImageBytes);
+
+  // Nothing on a disk: tmpfs. Lost: a file that is not there.
+  const auto inMemory = linuxbackend::ExtentsHoldingFile(paths, numbering, "/dev/shm");
+  ASSERT_TRUE(inMemory.has_value());
+  EXPECT_EQ(inMemory->front().diskNumber, linuxbackend::kNoDisk);
+  EXPECT_FALSE(linuxbackend::ExtentsHoldingFile(paths, numbering, dir.file("missing")).has_value());
+
+  const std::string merged = dir.file("merged");
+  fs::create_directory(merged);
+  if (test::RunShell("mount -t overlay overlay -o lowerdir=" + mountPoint +
+                     "/lower,upperdir=" + mountPoint + "/upper,workdir=" + mountPoint + "/work " +
+                     merged + " 2>/dev/null") != 0) {
+    GTEST_SKIP() << "overlay mounts are not allowed here";
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { test::RunShell("umount '" + path + "' 2>/dev/null"); }
+  } unmount{merged};
+  auto throughOverlay = linuxbackend::ExtentsHoldingFile(paths, numbering, merged + "/program");
+  ASSERT_TRUE(throughOverlay.has_value());
+  EXPECT_EQ(throughOverlay->front().diskNumber, static_cast<std::uint32_t>(*number));
+}
+
+TEST_F(LinuxLoopDisks, RescanScriptMakesTheKernelForgetAWipedPartitionTable) {
+  const std::string image = MakeImage("parted.img");
+  if (test::RunShell("command -v sfdisk >/dev/null") != 0) GTEST_SKIP() << "sfdisk is missing";
+  ASSERT_EQ(
+      test::RunShell("printf 'label: dos\\nstart=2048, size=40960, type=83\\n' | sfdisk -q '" +
+                     image + "' >/dev/null 2>&1"),
+      0);
+  std::string whyNot;
+  auto loop = LoopDevice::Attach(image, {.partitions = true}, whyNot);
+  if (!loop) GTEST_SKIP() << whyNot;
+  const std::string partitionFolder = "/sys/block/" + loop->name() + "/" + loop->name() + "p1";
+  ASSERT_TRUE(fs::exists(partitionFolder));
+
+  // Wipe the table the way the erase job does: through the disk, no re-read.
+  int number = -1;
+  auto disk = OpenDisk(*loop, number);
+  ASSERT_NE(disk, nullptr);
+  const std::vector<std::uint8_t> zeros(128 * 512, 0);
+  std::uint32_t moved = 0;
+  ASSERT_TRUE(disk->Write(zeros.data(), static_cast<std::uint32_t>(zeros.size()), moved));
+  ASSERT_TRUE(disk->Close());
+  ASSERT_TRUE(fs::exists(partitionFolder));
+
+  const char* sourceDir = std::getenv("KALVORIN_SOURCE_DIR");
+  const fs::path root = sourceDir ? fs::path(sourceDir)
+                                  : fs::path(__FILE__).parent_path().parent_path().parent_path();
+  EXPECT_EQ(platform.RunCommand("sh '" + (root / "src/device/linux/RescanDisks.sh").string() + "'"),
+            0);
+  EXPECT_FALSE(fs::exists(partitionFolder));
 }
 
 }  // namespace

@@ -144,8 +144,11 @@ std::unique_ptr<File> LinuxPlatform::OpenVolume(char letter, Access access,
 
 std::unique_ptr<File> LinuxPlatform::OpenProgramVolume() {
   RefreshDisks();
+  // Unknown extents leave the extents query failing, so the logic keeps its
+  // guess rather than offering a disk that may hold the program.
   return std::make_unique<ProgramVolumeFile>(
-      ExtentsHoldingFile(paths_, numbering_, paths_.proc + "/self/exe"));
+      ExtentsHoldingFile(paths_, numbering_, paths_.proc + "/self/exe")
+          .value_or(std::vector<DiskExtent>{}));
 }
 
 int LinuxPlatform::DriveType(char letter) {

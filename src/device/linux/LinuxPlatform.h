@@ -32,14 +32,14 @@ class LinuxPlatform final : public Platform {
   std::optional<std::uint64_t> FreeBytes(const std::string& path) override;
   bool MoveFile(const std::string& from, const std::string& to) override;
   bool DeleteFile(const std::string& path) override;
-  // /bin/sh -c; the executable's folder is appended to PATH, so scripts
-  // shipped beside the program are found by name.
+  // /bin/sh -c, waited for; 128 + the signal number when a signal ended it.
   int RunCommand(const std::string& commandLine) override;
   std::vector<WmiObject> QueryWmi(const std::string& selection) override;
   std::string ProgramPath() override;
   // A path private to this backend whose extents name the disk that holds
-  // the executable, or disk 0xFFFFFFFF (no disk) when the executable lies on
-  // no numbered disk.
+  // the executable; disk 0xFFFFFFFF (none) when the executable lies in memory
+  // or on a network file system; no extents (the query fails) when the way
+  // down to a disk is lost.
   std::string ProgramVolumePath() override;
   LocalTime Now() override;
   std::uint64_t MonotonicMilliseconds() override;

@@ -4,6 +4,8 @@
 #include <sys/sysmacros.h>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 
 #include "device/linux/Mounts.h"
 
@@ -13,6 +15,14 @@ namespace {
 constexpr int kMaxDepth = 8;
 constexpr std::size_t kMaxExtents = 32;
 
+// File systems that lie on no local disk.
+bool InMemoryOrRemote(const std::string& fsType) {
+  static constexpr std::array<std::string_view, 12> kTypes = {
+      "tmpfs", "ramfs", "nfs",  "nfs4",     "cifs", "smb3",
+      "smbfs", "9p",    "ceph", "virtiofs", "afs",  "fuse.sshfs"};
+  return std::find(kTypes.begin(), kTypes.end(), fsType) != kTypes.end();
+}
+
 class Resolver {
  public:
   Resolver(const SystemPaths& paths, const DiskNumbering& numbering)
@@ -20,11 +30,15 @@ class Resolver {
 
   void File(const std::string& path, int depth) {
     struct stat status {};
-    if (depth > kMaxDepth || ::stat(path.c_str(), &status) != 0) return;
+    if (depth > kMaxDepth || ::stat(path.c_str(), &status) != 0) {
+      lost = true;
+      return;
+    }
     FileSystem(major(status.st_dev), minor(status.st_dev), depth);
   }
 
   std::vector<DiskExtent> extents;
+  bool lost = false;  // some way down could not be followed
 
  private:
   void FileSystem(unsigned devMajor, unsigned devMinor, int depth) {
@@ -38,9 +52,12 @@ class Resolver {
         Overlay(mount.superOptions, depth);
       } else if (auto device = MountBlockDevice(paths_, mount)) {
         BlockDevice(device->first, device->second, depth);
+      } else if (!InMemoryOrRemote(mount.fsType)) {
+        lost = true;
       }
       return;
     }
+    lost = true;
   }
 
   // upperdir first (where the files written since lie), then each lowerdir.
@@ -75,7 +92,10 @@ class Resolver {
   void BlockDevice(unsigned devMajor, unsigned devMinor, int depth) {
     if (depth > kMaxDepth || extents.size() >= kMaxExtents) return;
     auto location = LocateBlockDevice(paths_, devMajor, devMinor);
-    if (!location) return;
+    if (!location) {
+      lost = true;
+      return;
+    }
     if (auto number = numbering_.NumberOf(location->disk)) {
       const DiskExtent extent{static_cast<std::uint32_t>(*number), location->firstSector * 512,
                               location->sectors * 512};
@@ -87,12 +107,19 @@ class Resolver {
     }
     if (location->disk.rfind("loop", 0) == 0) {
       auto backing = ReadAttribute(paths_.sys + "/block/" + location->disk + "/loop/backing_file");
-      if (backing && !backing->empty()) File(*backing, depth + 1);
+      if (backing && !backing->empty()) {
+        File(*backing, depth + 1);
+      } else {
+        lost = true;
+      }
       return;
     }
-    for (const auto& [slaveMajor, slaveMinor] : SlaveDevices(paths_, location->name)) {
+    const auto slaves = SlaveDevices(paths_, location->name);
+    for (const auto& [slaveMajor, slaveMinor] : slaves) {
       BlockDevice(slaveMajor, slaveMinor, depth + 1);
     }
+    const bool memory = location->disk.rfind("zram", 0) == 0 || location->disk.rfind("ram", 0) == 0;
+    if (slaves.empty() && !memory) lost = true;
   }
 
   const SystemPaths& paths_;
@@ -102,12 +129,14 @@ class Resolver {
 
 }  // namespace
 
-std::vector<DiskExtent> ExtentsHoldingFile(const SystemPaths& paths, const DiskNumbering& numbering,
-                                           const std::string& file) {
+std::optional<std::vector<DiskExtent>> ExtentsHoldingFile(const SystemPaths& paths,
+                                                          const DiskNumbering& numbering,
+                                                          const std::string& file) {
   Resolver resolver(paths, numbering);
   resolver.File(file, 0);
-  if (resolver.extents.empty()) return {DiskExtent{kNoDisk, 0, 0}};
-  return resolver.extents;
+  if (!resolver.extents.empty()) return resolver.extents;
+  if (resolver.lost) return std::nullopt;
+  return std::vector<DiskExtent>{DiskExtent{kNoDisk, 0, 0}};
 }
 
 }  // namespace kalvorin::device::linuxbackend

@@ -1,6 +1,7 @@
 // The disk that holds the program's executable.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,16 +11,19 @@
 
 namespace kalvorin::device::linuxbackend {
 
-// The disk number answered when the executable lies on no numbered disk
-// (tmpfs, a network file system): it names no disk, so every disk is listed.
+// The disk number answered when the executable lies in memory or on a
+// network file system: it names no disk, so every disk is listed.
 inline constexpr std::uint32_t kNoDisk = 0xFFFFFFFF;
 
 // The extents of the file system that holds `file`, followed through
-// device-mapper and md layers, read-only loop devices (to the disk of their
-// backing file) and overlay layers down to the numbered disks; the first is
-// the disk the file's data lies on where there are several. One extent
-// naming kNoDisk when none is found.
-std::vector<DiskExtent> ExtentsHoldingFile(const SystemPaths& paths, const DiskNumbering& numbering,
-                                           const std::string& file);
+// device-mapper and md layers, loop devices that are not disks (to the disk
+// of their backing file) and overlay layers down to the numbered disks; the
+// upper layer's disk comes first. One extent naming kNoDisk when the file
+// lies in memory (tmpfs, ramfs, zram) or on a network file system. nullopt
+// when the way down to a disk is lost (a FUSE file system, an overlay whose
+// layers are out of sight): the disk is then unknown, not absent.
+std::optional<std::vector<DiskExtent>> ExtentsHoldingFile(const SystemPaths& paths,
+                                                          const DiskNumbering& numbering,
+                                                          const std::string& file);
 
 }  // namespace kalvorin::device::linuxbackend

@@ -98,29 +98,10 @@ bool LinuxPlatform::MoveFile(const std::string& from, const std::string& to) {
 bool LinuxPlatform::DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 int LinuxPlatform::RunCommand(const std::string& commandLine) {
-  std::vector<std::string> environment;
-  const std::string folder = fs::path(ProgramPath()).parent_path().string();
-  bool pathSeen = false;
-  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    std::string variable = *entry;
-    if (variable.rfind("PATH=", 0) == 0 && !pathSeen) {
-      pathSeen = true;
-      if (!folder.empty()) variable.append(":").append(folder);
-    }
-    environment.push_back(std::move(variable));
-  }
-  if (!pathSeen) {
-    std::string variable = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
-    if (!folder.empty()) variable.append(":").append(folder);
-    environment.push_back(std::move(variable));
-  }
-  std::vector<char*> envp;
-  for (auto& variable : environment) envp.push_back(variable.data());
-  envp.push_back(nullptr);
   std::string shell = "/bin/sh", option = "-c", command = commandLine;
   char* argv[] = {shell.data(), option.data(), command.data(), nullptr};
   pid_t child = 0;
-  if (::posix_spawn(&child, shell.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
+  if (::posix_spawn(&child, shell.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
   int status = 0;
   while (::waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) return -1;

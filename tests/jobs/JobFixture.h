@@ -123,6 +123,7 @@ class RecordingPlatform : public device::Platform {
   std::uint64_t monotonic = 5'000'000;
   std::uint64_t monotonicStep = 0;  // added at each reading of the monotonic clock
   bool moveFails = false;
+  bool runCommands = true;                         // false: commands are only recorded
   std::map<std::string, Injection> injections;     // by path
   std::map<std::string, std::vector<FileOp>> ops;  // by path
   std::vector<OpenCall> opens;
@@ -149,7 +150,7 @@ class RecordingPlatform : public device::Platform {
   bool DeleteFile(const std::string& path) override { return inner_.DeleteFile(path); }
   int RunCommand(const std::string& commandLine) override {
     commands.push_back(commandLine);
-    return inner_.RunCommand(commandLine);
+    return runCommands ? inner_.RunCommand(commandLine) : 0;
   }
   std::vector<device::WmiObject> QueryWmi(const std::string& selection) override {
     return inner_.QueryWmi(selection);

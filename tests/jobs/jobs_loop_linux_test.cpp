@@ -1,0 +1,299 @@
+// The jobs on the kernel's real block devices: loop devices the test attaches
+// over its own images (never a disk of the machine), and a loop device over a
+// small FUSE file system of the test's own that fails reads of chosen
+// sectors, so the I/O errors come from the kernel.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "device/linux/LinuxPlatform.h"
+#include "imagebuilders/ImageFile.h"
+#include "jobs/JobFixture.h"
+#include "jobs/Jobs.h"
+#include "support/LoopDevice.h"
+
+#if __has_include(<fuse3/fuse.h>)
+#define FUSE_USE_VERSION 31
+#include <fuse3/fuse.h>
+#define KALVORIN_HAVE_FUSE 1
+#endif
+
+namespace kalvorin::test {
+namespace {
+
+constexpr std::uint64_t kSectors = 32768;  // 16 MiB images
+
+std::vector<std::uint8_t> Pattern(std::uint64_t sectors) {
+  std::vector<std::uint8_t> bytes(sectors * 512);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 512);
+  }
+  bytes[510] = 0x55;
+  bytes[511] = 0xAA;
+  return bytes;
+}
+
+// The jobs over LinuxPlatform, with the rescan recorded but not run: the
+// script would re-read the tables of every disk of the machine.
+class LoopJobs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform.runCommands = false;
+    context = std::make_unique<jobs::JobContext>(
+        jobs::JobContext{platform, window, dir.path().string() + "/", "LOOP", -1});
+  }
+  std::unique_ptr<LoopDevice> Attach(const std::string& image) {
+    std::string whyNot;
+    auto loop = LoopDevice::Attach(image, {}, whyNot);
+    if (!loop) skipReason = whyNot;
+    return loop;
+  }
+  media::listeSupport DiskOf(const LoopDevice& loop) {
+    media::listeSupport record;
+    const auto number = native.DiskNumberOf(loop.name());
+    EXPECT_TRUE(number.has_value()) << loop.name() << " has no disk number";
+    record.NumDisque = number.value_or(-1);
+    record.TypeSupport = media::kPhysical;
+    record.Libelle = loop.name();
+    record.NBSct = record.NBSctDisque = kSectors;
+    return record;
+  }
+  std::string Report() const {
+    const auto bytes = tools::ReadAt(dir.file("Rapport.txt"), 0, 1 << 20);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  // The report's lines between the header and the end line.
+  std::vector<std::string> FailureLines() const {
+    std::vector<std::string> lines;
+    const std::string text = Report();
+    std::size_t start = 0;
+    while (start < text.size()) {
+      const std::size_t stop = text.find('\n', start);
+      lines.push_back(text.substr(start, stop - start));
+      start = stop == std::string::npos ? text.size() : stop + 1;
+    }
+    // header, "", ..., "", end line
+    if (lines.size() < 4) return {};
+    return {lines.begin() + 2, lines.end() - 2};
+  }
+
+  TempDir dir;
+  device::linuxbackend::LinuxPlatform native;
+  RecordingPlatform platform{native};
+  ScriptedWindow window;
+  std::unique_ptr<jobs::JobContext> context;
+  std::string skipReason;
+};
+
+TEST_F(LoopJobs, CheckEraseAndCopyOnLoopDevices) {
+  const std::string imageA = dir.file("a.img"), imageB = dir.file("b.img");
+  const auto pattern = Pattern(kSectors);
+  ASSERT_TRUE(tools::CreateSparseImage(imageA, kSectors));
+  ASSERT_TRUE(tools::WriteAt(imageA, 0, pattern));
+  ASSERT_TRUE(tools::CreateSparseImage(imageB, kSectors));
+  auto loopA = Attach(imageA);
+  if (!loopA) GTEST_SKIP() << skipReason;
+  auto loopB = Attach(imageB);
+  if (!loopB) GTEST_SKIP() << skipReason;
+  media::listeSupport a = DiskOf(*loopA), b = DiskOf(*loopB);
+
+  jobs::ControlerSupport(*context, a, 0, kSectors);
+  EXPECT_TRUE(FailureLines().empty()) << Report();
+  ASSERT_EQ(window.messages.size(), 1u);
+
+  // A whole disk onto the other, boot signature included once the job has ended.
+  window = ScriptedWindow{};
+  jobs::CopierSupport(*context, a, b, 0, 0, kSectors);
+  EXPECT_TRUE(FailureLines().empty()) << Report();
+  EXPECT_EQ(tools::ReadAt(imageB, 0, kSectors * 512), pattern);
+  EXPECT_EQ(platform.commands.size(), 1u);
+
+  // Erase a volume of B: its range and the disk's first 128 sectors only.
+  window = ScriptedWindow{};
+  jobs::FormaterSupport(*context, b, 2048, 4096);
+  const auto erased = tools::ReadAt(imageB, 0, kSectors * 512);
+  auto expected = pattern;
+  std::fill(expected.begin(), expected.begin() + 128 * 512, 0);
+  std::fill(expected.begin() + 2048 * 512, expected.begin() + 6144 * 512, 0);
+  EXPECT_EQ(erased, expected);
+
+  // A disk to an image file.
+  window = ScriptedWindow{};
+  media::listeSupport image;
+  image.TypeSupport = media::kImage;
+  image.CheminImage = dir.file("copie.img");
+  jobs::CopierSupport(*context, a, image, 0, 0, kSectors);
+  EXPECT_EQ(tools::ReadAt(image.CheminImage, 0, kSectors * 512), pattern);
+}
+
+#ifdef KALVORIN_HAVE_FUSE
+
+// One file "disk.img" serving an image, failing with EIO every read that
+// touches a bad sector. The server runs in a child process; the mount is
+// undone and the child reaped when the object ends.
+// What the server process serves (set before it forks).
+struct Served {
+  int fd = -1;
+  std::uint64_t size = 0;
+  std::vector<std::uint64_t> badSectors;
+};
+Served served_;
+
+class FaultyFileSystem {
+ public:
+  static std::unique_ptr<FaultyFileSystem> Mount(const std::string& image,
+                                                 std::vector<std::uint64_t> badSectors,
+                                                 const std::string& mountPoint,
+                                                 std::string& whyNot) {
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+      whyNot = "no usable /dev/fuse";
+      return nullptr;
+    }
+    served_.fd = ::open(image.c_str(), O_RDWR);
+    served_.size = std::filesystem::file_size(image);
+    served_.badSectors = std::move(badSectors);
+    const pid_t child = ::fork();
+    if (child < 0) {
+      whyNot = "fork failed";
+      return nullptr;
+    }
+    if (child == 0) Serve(mountPoint);  // never returns
+    ::close(served_.fd);
+    std::unique_ptr<FaultyFileSystem> fs(new FaultyFileSystem(mountPoint, child));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      struct stat status {};
+      if (::stat(fs->file().c_str(), &status) == 0 && S_ISREG(status.st_mode)) return fs;
+      int childStatus = 0;
+      if (::waitpid(child, &childStatus, WNOHANG) == child) {
+        fs->child_ = -1;
+        whyNot = "the FUSE server could not mount its file system";
+        return nullptr;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    whyNot = "the FUSE file system did not appear";
+    return nullptr;
+  }
+
+  ~FaultyFileSystem() {
+    ::umount2(mountPoint_.c_str(), MNT_DETACH);
+    if (child_ > 0) {
+      for (int attempt = 0; attempt < 100; ++attempt) {
+        if (::waitpid(child_, nullptr, WNOHANG) == child_) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      ::kill(child_, SIGKILL);
+      ::waitpid(child_, nullptr, 0);
+    }
+  }
+
+  std::string file() const { return mountPoint_ + "/disk.img"; }
+
+ private:
+  FaultyFileSystem(std::string mountPoint, pid_t child)
+      : mountPoint_(std::move(mountPoint)), child_(child) {}
+
+  static bool TouchesBadSector(std::uint64_t offset, std::uint64_t size) {
+    if (size == 0) return false;
+    const std::uint64_t first = offset / 512, last = (offset + size - 1) / 512;
+    for (std::uint64_t bad : served_.badSectors) {
+      if (bad >= first && bad <= last) return true;
+    }
+    return false;
+  }
+
+  static int GetAttr(const char* path, struct stat* status, fuse_file_info*) {
+    std::memset(status, 0, sizeof *status);
+    if (std::strcmp(path, "/") == 0) {
+      status->st_mode = S_IFDIR | 0755;
+      status->st_nlink = 2;
+      return 0;
+    }
+    if (std::strcmp(path, "/disk.img") != 0) return -ENOENT;
+    status->st_mode = S_IFREG | 0644;
+    status->st_nlink = 1;
+    status->st_size = static_cast<off_t>(served_.size);
+    return 0;
+  }
+  static int Open(const char* path, fuse_file_info* info) {
+    if (std::strcmp(path, "/disk.img") != 0) return -ENOENT;
+    info->direct_io = 1;  // every read reaches the server with its own range
+    return 0;
+  }
+  static int Read(const char*, char* buffer, size_t size, off_t offset, fuse_file_info*) {
+    if (TouchesBadSector(static_cast<std::uint64_t>(offset), size)) return -EIO;
+    const ssize_t got = ::pread(served_.fd, buffer, size, offset);
+    return got < 0 ? -errno : static_cast<int>(got);
+  }
+  static int Write(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
+    const ssize_t put = ::pwrite(served_.fd, buffer, size, offset);
+    return put < 0 ? -errno : static_cast<int>(put);
+  }
+
+  [[noreturn]] static void Serve(const std::string& mountPoint) {
+    fuse_operations operations{};
+    operations.getattr = GetAttr;
+    operations.open = Open;
+    operations.read = Read;
+    operations.write = Write;
+    char name[] = "kalvorin-faulty";
+    char* argv[] = {name, nullptr};
+    fuse_args args = FUSE_ARGS_INIT(1, argv);
+    fuse* server = fuse_new(&args, &operations, sizeof operations, nullptr);
+    if (server == nullptr || fuse_mount(server, mountPoint.c_str()) != 0) ::_exit(1);
+    fuse_loop(server);
+    fuse_unmount(server);
+    fuse_destroy(server);
+    ::_exit(0);
+  }
+
+  std::string mountPoint_;
+  pid_t child_;
+};
+
+TEST_F(LoopJobs, TheReportNamesExactlyTheBlocksTheKernelCannotRead) {
+  const std::string image = dir.file("faulty.img");
+  ASSERT_TRUE(tools::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(tools::WriteAt(image, 0, Pattern(kSectors)));
+  const std::filesystem::path mountPoint = dir.path() / "fuse";
+  std::filesystem::create_directory(mountPoint);
+  // Sector 5000 lies in block 4992; 20000-20001 in block 19968; the last
+  // sector in the last block; 8191 at the end of block 8064, before 8192.
+  const std::vector<std::uint64_t> bad = {5000, 20000, 20001, 8191, kSectors - 1};
+  std::string whyNot;
+  auto fs = FaultyFileSystem::Mount(image, bad, mountPoint.string(), whyNot);
+  if (!fs) GTEST_SKIP() << whyNot;
+
+  for (const char* readAhead : {"0", "65536"}) {
+    SCOPED_TRACE(std::string("read-ahead ") + readAhead);
+    auto loop = Attach(fs->file());
+    if (!loop) GTEST_SKIP() << skipReason;
+    ASSERT_EQ(RunShell(std::string("blockdev --setra ") + readAhead + " " + loop->path()), 0);
+    media::listeSupport disk = DiskOf(*loop);
+    window = ScriptedWindow{};
+    window.ignoreErrors = true;
+    jobs::ControlerSupport(*context, disk, 0, kSectors);
+    EXPECT_EQ(FailureLines(), (std::vector<std::string>{
+                                  "Lecture du support au secteur 4992 impossible.",
+                                  "Lecture du support au secteur 8064 impossible.",
+                                  "Lecture du support au secteur 19968 impossible.",
+                                  "Lecture du support au secteur 32640 impossible.",
+                              }))
+        << Report();
+  }
+}
+
+#endif  // KALVORIN_HAVE_FUSE
+
+}  // namespace
+}  // namespace kalvorin::test

@@ -83,6 +83,77 @@ TEST(AddImage, AFileThatDoesNotOpenChangesNothing) {
   EXPECT_TRUE(sim.window.messages.empty());
 }
 
+// The simulated machine, except that every file it opens cannot tell its size.
+class SizelessFiles : public device::Platform {
+ public:
+  explicit SizelessFiles(device::Platform& inner) : inner_(inner) {}
+  std::unique_ptr<device::File> Open(const std::string& path, device::Access access,
+                                     device::Share share,
+                                     device::Disposition disposition) override {
+    auto file = inner_.Open(path, access, share, disposition);
+    return file ? std::make_unique<SizelessFile>(std::move(file)) : nullptr;
+  }
+  int DriveType(char letter) override { return inner_.DriveType(letter); }
+  std::optional<std::string> VolumeLabel(char letter) override {
+    return inner_.VolumeLabel(letter);
+  }
+  std::optional<std::uint64_t> FreeBytes(const std::string& path) override {
+    return inner_.FreeBytes(path);
+  }
+  bool MoveFile(const std::string& from, const std::string& to) override {
+    return inner_.MoveFile(from, to);
+  }
+  bool DeleteFile(const std::string& path) override { return inner_.DeleteFile(path); }
+  int RunCommand(const std::string& line) override { return inner_.RunCommand(line); }
+  std::vector<device::WmiObject> QueryWmi(const std::string& selection) override {
+    return inner_.QueryWmi(selection);
+  }
+  std::string ProgramPath() override { return inner_.ProgramPath(); }
+  std::string ProgramVolumePath() override { return inner_.ProgramVolumePath(); }
+  device::LocalTime Now() override { return inner_.Now(); }
+  std::uint64_t MonotonicMilliseconds() override { return inner_.MonotonicMilliseconds(); }
+  std::string FormatLongTime(int h, int m, int s) override {
+    return inner_.FormatLongTime(h, m, s);
+  }
+
+ private:
+  class SizelessFile : public device::File {
+   public:
+    explicit SizelessFile(std::unique_ptr<device::File> inner) : inner_(std::move(inner)) {}
+    bool Seek(std::uint64_t offset) override { return inner_->Seek(offset); }
+    bool Read(void* b, std::uint32_t n, std::uint32_t& t) override { return inner_->Read(b, n, t); }
+    bool Write(const void* b, std::uint32_t n, std::uint32_t& t) override {
+      return inner_->Write(b, n, t);
+    }
+    bool Size(std::uint64_t&) override { return false; }
+    bool DeviceIoControl(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+                         std::uint32_t outSize, std::uint32_t& returned) override {
+      return inner_->DeviceIoControl(code, in, inSize, out, outSize, returned);
+    }
+    bool ReadUncached(std::uint64_t offset, void* b, std::uint32_t n) override {
+      return inner_->ReadUncached(offset, b, n);
+    }
+    void AdviseSequential(std::uint64_t o, std::uint64_t n) override {
+      inner_->AdviseSequential(o, n);
+    }
+    void AdviseWillNeed(std::uint64_t o, std::uint64_t n) override { inner_->AdviseWillNeed(o, n); }
+    bool Close() override { return inner_->Close(); }
+
+   private:
+    std::unique_ptr<device::File> inner_;
+  };
+  device::Platform& inner_;
+};
+
+TEST(AddImage, AFileWithoutASizeAddsNoNode) {
+  test::SimMachine sim;
+  ASSERT_TRUE(sim.Refresh());
+  SizelessFiles platform(*sim.platform);
+  EXPECT_FALSE(AddImage(platform, sim.state, MakeFile(sim.dir, "a.img", 4096)));
+  EXPECT_FALSE(sim.state.GroupeImages);
+  EXPECT_EQ(sim.state.tree.TopLevel().size(), 1u);
+}
+
 TEST(ImageLabel, DropsTheDriveOrServerPrefix) {
   struct Case {
     std::string path;

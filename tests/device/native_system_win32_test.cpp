@@ -32,15 +32,16 @@ TEST_F(NativeSystem, BatchFileIsWaitedForAndGivesItsExitStatus) {
   const std::string marker = (folder / "ran.txt").string();
   // The marker is written just before the end: it exists on return only if
   // the run was waited for.
-  std::ofstream(batch) << "@echo off\r\nping -n 1 127.0.0.1 >nul\r\necho done> \"%~dp0ran.txt\"\r\n"
-                          "exit /b 7\r\n";
+  std::ofstream(batch, std::ios::binary)
+      << "@echo off\r\nping -n 1 127.0.0.1 >nul\r\necho done> \"%~dp0ran.txt\"\r\n"
+         "exit /b 7\r\n";
 
   EXPECT_EQ(platform->RunCommand("\"" + batch + "\""), 7);
   EXPECT_TRUE(std::filesystem::exists(marker));
 }
 
 TEST_F(NativeSystem, BatchFileIsFoundByNameInTheCurrentFolder) {
-  std::ofstream(dir.file("RescanDisks.bat")) << "@echo off\r\nexit /b 0\r\n";
+  std::ofstream(dir.file("RescanDisks.bat"), std::ios::binary) << "@echo off\r\nexit /b 0\r\n";
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.path());
   const int status = platform->RunCommand("RescanDisks.bat");

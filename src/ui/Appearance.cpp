@@ -7,6 +7,10 @@
 #include <QPainter>
 #include <QTreeView>
 
+// The icons are compiled into this static library; its resources must be
+// registered by name before the first use.
+static void RegisterIconResources() { Q_INIT_RESOURCE(icons); }
+
 namespace kalvorin::ui {
 
 QFont InterfaceFont(int pointSize) {
@@ -14,10 +18,14 @@ QFont InterfaceFont(int pointSize) {
   font.setFamilies(
       {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
   font.setPointSize(pointSize);
+  // Explicit, so that a control inside a bold group box stays regular.
+  font.setBold(false);
   return font;
 }
 
 QIcon LoadIcon(const char* name) {
+  static const bool registered = (RegisterIconResources(), true);
+  (void)registered;
   const QString path = QStringLiteral(":/icons/%1.svg").arg(QString::fromUtf8(name));
   if (!QFile::exists(path)) return QIcon();
   return QIcon(path);
@@ -54,6 +62,12 @@ QVariant TreeCellData(const media::listeSupport& record, int column, int role,
       const TreeIcon icon =
           dialogIcons ? DialogIconOf(record, idUSBDock) : IconOf(record, idUSBDock);
       return TreeIconPixmap(icon);
+    }
+    case kIconNameRole: {
+      if (column != static_cast<int>(Column::Libelle)) return {};
+      const TreeIcon icon =
+          dialogIcons ? DialogIconOf(record, idUSBDock) : IconOf(record, idUSBDock);
+      return QString::fromLatin1(TreeIconName(icon));
     }
     case Qt::FontRole: {
       const RowStyle style = RowStyleOf(record, idUSBDock);

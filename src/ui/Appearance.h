@@ -17,6 +17,9 @@ QFont InterfaceFont(int pointSize);
 // ":/icons/<name>.svg"; an empty icon when the resource is missing.
 QIcon LoadIcon(const char* name);
 
+// Role answering the resource name of a cell's icon (column 0 only).
+inline constexpr int kIconNameRole = Qt::UserRole + 1;
+
 // The Qt roles of one cell, computed from the presentation rules.
 QVariant TreeCellData(const media::listeSupport& record, int column, int role,
                       const std::string& idUSBDock, bool dialogIcons);

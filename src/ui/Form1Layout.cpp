@@ -74,7 +74,12 @@ Form1::Form1(device::Platform& platform, DialogService& dialogs, QWidget* parent
   targetDialog_ = std::make_unique<Form_SelSupportCbl>(state_, dialogs_);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+  // The view must not reach the tree while the window's children are
+  // destroyed, after state_ is gone.
+  VST_Support_->setModel(nullptr);
+  delete model_;
+}
 
 void Form1::BuildLayout() {
   setObjectName(QStringLiteral("Form1"));

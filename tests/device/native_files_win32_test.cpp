@@ -184,6 +184,7 @@ TEST_F(NativeFiles, UncachedReadGivesTheBytesAndKeepsThePosition) {
   std::vector<std::uint8_t> bytes(4 * kSector);
   EXPECT_FALSE(file->ReadUncached(62 * kSector, bytes.data(), 4 * kSector));
   EXPECT_FALSE(file->ReadUncached(64 * kSector, bytes.data(), kSector));
+  EXPECT_FALSE(file->ReadUncached(~std::uint64_t{0} - kSector + 1, bytes.data(), kSector));
 
   std::uint32_t read = 0;
   ASSERT_TRUE(file->Read(bytes.data(), kSector, read));

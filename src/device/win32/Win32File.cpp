@@ -52,6 +52,7 @@ bool Win32File::Read(void* buffer, std::uint32_t bytes, std::uint32_t& transferr
 bool Win32File::Write(const void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
   transferred = 0;
   if (handle_ == INVALID_HANDLE_VALUE) return false;
+  written_ = true;
   DWORD done = 0;
   const BOOL ok = WriteFile(handle_, buffer, bytes, &done, nullptr);
   transferred = done;
@@ -80,7 +81,7 @@ bool Win32File::DeviceIoControl(std::uint32_t code, const void* in, std::uint32_
 
 bool Win32File::ReadUncached(std::uint64_t byteOffset, void* buffer, std::uint32_t bytes) {
   if (handle_ == INVALID_HANDLE_VALUE) return false;
-  if (bytes > kMaxPosition - byteOffset) return false;
+  if (byteOffset > kMaxPosition || bytes > kMaxPosition - byteOffset) return false;
   if (bytes == 0) return true;
   if (uncached_ == INVALID_HANDLE_VALUE) {
     uncached_ = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -140,8 +141,9 @@ bool Win32File::Close() {
     CloseHandle(uncached_);
     uncached_ = INVALID_HANDLE_VALUE;
   }
-  // A handle without write access cannot be flushed (and has nothing to flush).
-  const bool flushed = !writable_ || FlushFileBuffers(handle_) != FALSE;
+  // Only what this handle wrote needs flushing; a handle without write access
+  // could not be flushed at all.
+  const bool flushed = !writable_ || !written_ || FlushFileBuffers(handle_) != FALSE;
   const bool closed = CloseHandle(handle_) != FALSE;
   handle_ = INVALID_HANDLE_VALUE;
   return flushed && closed;

@@ -38,6 +38,7 @@ class Win32File final : public File {
   HANDLE uncached_ = INVALID_HANDLE_VALUE;  // opened on first ReadUncached
   std::wstring path_;
   bool writable_;
+  bool written_ = false;  // a Write was attempted: Close() must flush
 };
 
 // CreateFileW with the sharing and disposition asked, no security

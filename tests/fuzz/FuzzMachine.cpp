@@ -37,7 +37,7 @@ void RemoveFolders() {
 std::string MakeTempFolder(const char* prefix) {
   // Memory-backed where the system has it: every input rewrites these files.
   std::string pattern;
-  for (const std::filesystem::path base :
+  for (const std::filesystem::path& base :
        {std::filesystem::path("/dev/shm"), std::filesystem::temp_directory_path()}) {
     pattern = (base / prefix).string() + "-XXXXXX";
     if (mkdtemp(pattern.data()) != nullptr) break;

@@ -13,10 +13,12 @@ static void RegisterIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace kalvorin::ui {
 
-QFont InterfaceFont(int pointSize) {
+QFont InterfaceFont(int pointSize, bool compact) {
   QFont font;
-  font.setFamilies(
-      {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+  QStringList families{QStringLiteral("Tahoma")};
+  if (compact) families << QStringLiteral("DejaVu Sans Condensed");
+  families << QStringLiteral("DejaVu Sans") << QStringLiteral("Sans Serif");
+  font.setFamilies(families);
   font.setPointSize(pointSize);
   // Explicit, so that a control inside a bold group box stays regular.
   font.setBold(false);

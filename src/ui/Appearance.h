@@ -13,7 +13,9 @@ class QTreeView;
 namespace kalvorin::ui {
 
 // The interface font: Tahoma where installed, else a close sans-serif.
-QFont InterfaceFont(int pointSize);
+// `compact` prefers a condensed fallback, for texts laid out at Tahoma's
+// width in fixed places (the processing panel).
+QFont InterfaceFont(int pointSize, bool compact = false);
 // ":/icons/<name>.svg"; an empty icon when the resource is missing.
 QIcon LoadIcon(const char* name);
 

@@ -29,8 +29,17 @@ QMessageBox::Icon IconOfStyle(std::uint32_t style) {
 
 }  // namespace
 
+// The texts break lines as the Windows message box does: "\n", "\r", and
+// the pairs "\r\n" and "\n\r" each make one line break.
+QString MessageLines(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return text;
+}
+
 int QtDialogService::MessageBox(const QString& text, const QString& caption, std::uint32_t style) {
-  QMessageBox box(IconOfStyle(style), caption, text, QMessageBox::NoButton, nullptr);
+  QMessageBox box(IconOfStyle(style), caption, MessageLines(text), QMessageBox::NoButton, nullptr);
   box.setWindowModality(Qt::ApplicationModal);
   box.setTextFormat(Qt::PlainText);
   struct Choice {

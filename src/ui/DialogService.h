@@ -39,6 +39,9 @@ class QtDialogService : public DialogService {
   int RunModal(QDialog& dialog) override;
 };
 
+// A message text with its line breaks as the message box shows them.
+QString MessageLines(QString text);
+
 // "Image disque|*.img" -> "Image disque (*.img)"; pairs separated by '|'.
 QString ToQtFilter(const QString& windowsFilter);
 

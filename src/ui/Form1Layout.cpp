@@ -37,13 +37,13 @@ QLineEdit* SectorField(QWidget* parent, const char* name, int top) {
   field->setGeometry(165, top, 108, 21);
   field->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
-  field->setFont(InterfaceFont(8));
+  field->setFont(InterfaceFont(8, true));
   return field;
 }
 
 QLabel* FieldLabel(QWidget* parent, const char* name, const QString& text, int top) {
   auto* label = Named(new QLabel(text, parent), name);
-  label->setFont(InterfaceFont(8));
+  label->setFont(InterfaceFont(8, true));
   label->setGeometry(16, top, 148, 17);
   return label;
 }
@@ -51,10 +51,14 @@ QLabel* FieldLabel(QWidget* parent, const char* name, const QString& text, int t
 QGroupBox* CaptionedBox(QWidget* parent, const char* name, const QString& caption,
                         const QRect& place) {
   auto* box = Named(new QGroupBox(caption, parent), name);
-  QFont bold = InterfaceFont(8);
+  QFont bold = InterfaceFont(8, true);
   bold.setBold(true);
   box->setFont(bold);
   box->setGeometry(place);
+  // The caption sits on the frame's top line, the controls' places below it.
+  box->setStyleSheet(QStringLiteral(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+      "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0px 2px; }"));
   return box;
 }
 
@@ -192,13 +196,13 @@ void Form1::BuildPanel2() {
       CaptionedBox(Panel2_, "GroupBox1", QStringLiteral("Paramètre"), QRect(1, 26, 225, 39));
   CheckBox_Erreur_ =
       Named(new QCheckBox(QStringLiteral("Ignorer les erreurs"), groupBox1), "CheckBox_Erreur");
-  CheckBox_Erreur_->setFont(InterfaceFont(8));
+  CheckBox_Erreur_->setFont(InterfaceFont(8, true));
   CheckBox_Erreur_->setGeometry(12, 16, 125, 17);
   CheckBox_Erreur_->setChecked(false);
 
   Button_Traitement_ = Named(new QPushButton(Panel2_), "Button_Traitement");
   Button_Traitement_->setGeometry(1, 71, 225, 50);
-  Button_Traitement_->setFont(InterfaceFont(12));
+  Button_Traitement_->setFont(InterfaceFont(12, true));
   Button_Traitement_->setIconSize(QSize(32, 32));
   Button_Traitement_->setStyleSheet(QStringLiteral("text-align: left; padding-left: 5px;"));
   SetButtonRunning(false);
@@ -210,23 +214,23 @@ void Form1::BuildPanel2() {
   auto* disk = Named(
       new QPushButton(LoadIcon("small-drive"), QStringLiteral("Disque"), GroupBox_SelSupportCible_),
       "B_HDSource");
-  disk->setFont(InterfaceFont(8));
+  disk->setFont(InterfaceFont(8, true));
   disk->setGeometry(50, 19, 81, 25);
   disk->setIconSize(QSize(20, 20));
   connect(disk, &QPushButton::clicked, this, &Form1::B_HDSourceClick);
   auto* file = Named(
       new QPushButton(LoadIcon("diskette"), QStringLiteral("Fichier"), GroupBox_SelSupportCible_),
       "B_FILESource");
-  file->setFont(InterfaceFont(8));
+  file->setFont(InterfaceFont(8, true));
   file->setGeometry(137, 18, 81, 25);
   file->setIconSize(QSize(20, 20));
   connect(file, &QPushButton::clicked, this, &Form1::B_FILESourceClick);
   auto* targetLabel =
       Named(new QLabel(QStringLiteral("Cible : "), GroupBox_SelSupportCible_), "Label2");
-  targetLabel->setFont(InterfaceFont(8));
+  targetLabel->setFont(InterfaceFont(8, true));
   targetLabel->setGeometry(11, 52, 38, 17);
   Edit1_ = Named(new QLineEdit(GroupBox_SelSupportCible_), "Edit1");
-  Edit1_->setFont(InterfaceFont(8));
+  Edit1_->setFont(InterfaceFont(8, true));
   Edit1_->setGeometry(50, 50, 439, 21);
   Edit1_->setReadOnly(true);
 

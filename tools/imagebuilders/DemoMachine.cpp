@@ -12,6 +12,7 @@
 #include "imagebuilders/ImageFile.h"
 #include "imagebuilders/MachineBuilder.h"
 #include "imagebuilders/PartitionBuilders.h"
+#include "imagebuilders/RaidBuilders.h"
 
 namespace kalvorin::tools {
 
@@ -144,6 +145,159 @@ bool AddSilentDisk(MachineBuilder& machine, std::string& error) {
 // A card reader with no card in it: a removable letter without extents.
 void AddEmptyCardReader(MachineBuilder& machine) { machine.AddLetter('F', 2).label = std::nullopt; }
 
+// The volume kinds of detection, disks 8 to 13 and an image file. Each
+// disk has an identity of its own so that its rows can be told apart.
+MachineDisk& AddIdentifiedDisk(MachineBuilder& machine, int number, std::uint64_t sectors,
+                               const std::string& model, const std::string& serial) {
+  return machine.AddDisk(number, sectors)
+      .Descriptor(model, serial)
+      .Wmi("Model", model)
+      .Wmi("InterfaceType", "IDE")
+      .Wmi("SerialNumber", serial);
+}
+
+bool Written(bool ok, const std::string& path, std::string& error) {
+  if (!ok) error = "cannot write " + path;
+  return ok;
+}
+
+// MBR: an NTFS primary (G:) and a type 0x0F extended partition with four
+// logical drives: ext4 with a volume name, ext3 known by its last mount
+// point, ext2 with neither, and FAT16.
+bool AddExtendedPartitionDisk(MachineBuilder& machine, std::string& error) {
+  MachineDisk& disk = AddIdentifiedDisk(machine, 8, 256 * kMiB, "ORVANTA HD250-LOG", "OVL250E08");
+  machine.AddLetter('G').Extent(8, 2048, 102400).label = "ARCHIVES";
+  if (!MakeImage(machine, disk, error)) return false;
+  const std::string path = machine.ImagePath(8);
+  const std::vector<LogicalDrive> logicals{{104448, 0x83, 106496, 102400},
+                                           {208896, 0x83, 210944, 102400},
+                                           {313344, 0x83, 315392, 102400},
+                                           {417792, 0x06, 419840, 104448}};
+  FatVolume fat16;
+  fat16.fat32 = false;
+  fat16.label = "PARTAGE";
+  return Written(
+      WriteExtendedLayout(path, {{0x07, 2048, 102400, 0x80}}, 0x0F, 104448, 419840, logicals) &&
+          WriteVolume(path, 2048, MakeNtfsVolume(102400)) &&
+          WriteVolume(path, 106496, MakeExtVolume({ExtKind::kExt4, "donnees", "/srv"}, 102400)) &&
+          WriteVolume(path, 210944, MakeExtVolume({ExtKind::kExt3, "", "/home"}, 102400)) &&
+          WriteVolume(path, 315392, MakeExtVolume({ExtKind::kExt2, "", ""}, 102400)) &&
+          WriteVolume(path, 419840, MakeFatVolume(fat16, 104448)),
+      path, error);
+}
+
+// GPT: EFI system partition (FAT32), Windows data (NTFS), XFS, and ext4
+// without a name.
+bool AddGptDisk(MachineBuilder& machine, std::string& error) {
+  MachineDisk& disk = AddIdentifiedDisk(machine, 9, 256 * kMiB, "NEXORA NX-GPT256", "NXG256A09");
+  if (!MakeImage(machine, disk, error)) return false;
+  const std::string path = machine.ImagePath(9);
+  FatVolume efi;
+  efi.label = "EFI";
+  return Written(WriteGpt(path, disk.sectors,
+                          {{kGuidEfiSystem, 2048, 206847, "EFI system partition"},
+                           {kGuidBasicData, 206848, 309247, "Basic data partition"},
+                           {kGuidLinuxData, 309248, 411647, "xfs"},
+                           {kGuidLinuxData, 411648, 524254, "root"}}) &&
+                     WriteVolume(path, 2048, MakeFatVolume(efi, 204800)) &&
+                     WriteVolume(path, 206848, MakeNtfsVolume(102400)) &&
+                     WriteVolume(path, 309248, MakeXfsVolume(102400)) &&
+                     WriteVolume(path, 411648, MakeExtVolume({ExtKind::kExt4, "", ""}, 112607)),
+                 path, error);
+}
+
+// A hybrid MBR: the FAT32 partition listed in the MBR before the protective
+// entry, then the GPT with the same FAT32 partition and an HFS+ one.
+bool AddHybridMbrDisk(MachineBuilder& machine, std::string& error) {
+  MachineDisk& disk = AddIdentifiedDisk(machine, 10, 128 * kMiB, "KALPA HybridDrive", "KHD128X10");
+  if (!MakeImage(machine, disk, error)) return false;
+  const std::string path = machine.ImagePath(10);
+  GptLayout hybrid;
+  hybrid.hybridMbr = {{0x0C, 2048, 65536}, {0xEE, 1, 2047}};
+  FatVolume fat;
+  fat.label = "COMMUN";
+  return Written(
+      WriteGpt(path, disk.sectors,
+               {{kGuidBasicData, 2048, 67583, "commun"},
+                {GuidFromText("48465300-0000-11AA-AA11-00306543ECAC"), 67584, 262110, "Mac"}},
+               hybrid) &&
+          WriteVolume(path, 2048, MakeFatVolume(fat, 65536)) &&
+          WriteVolume(path, 67584, MakeHfsPlusVolume(194527)),
+      path, error);
+}
+
+// GPT of md members: RAID 5 on format 1.2, RAID 1 on 1.0 with NTFS inside,
+// RAID 0 on 1.1, RAID 10 on 1.2, a 0.90 member (passed over: its ext2 shows)
+// and RAID 1 on 1.2 with ext4 inside.
+bool AddRaidMembersDisk(MachineBuilder& machine, std::string& error) {
+  MachineDisk& disk =
+      AddIdentifiedDisk(machine, 11, 512 * kMiB, "TERRAVOLT TV-RAID512", "TVR512M11");
+  if (!MakeImage(machine, disk, error)) return false;
+  const std::string path = machine.ImagePath(11);
+  struct Member {
+    std::uint64_t first, count;
+    MdMemberSpec spec;
+  };
+  const Member members[] = {{2048, 204800, {MdFormat::k1_2, 5, 2, 128, 4, 2048, 2}},
+                            {206848, 204800, {MdFormat::k1_0, 1, 0, 0, 2, 0, 0}},
+                            {411648, 204800, {MdFormat::k1_1, 0, 0, 1024, 3, 2048, 1}},
+                            {616448, 204800, {MdFormat::k1_2, 10, 0x102, 1024, 4, 2048, 3}},
+                            {821248, 204800, {MdFormat::k0_90, 1, 0, 0, 2, 0, 0}},
+                            {1026048, 22495, {MdFormat::k1_2, 1, 0, 0, 2, 2048, 1}}};
+  std::vector<GptPartition> partitions;
+  for (const Member& member : members) {
+    partitions.push_back({kGuidLinuxRaid, member.first, member.first + member.count - 1, "raid"});
+  }
+  bool ok = WriteGpt(path, disk.sectors, partitions);
+  for (const Member& member : members) {
+    ok = ok && WriteMdMember(path, member.first, member.count, member.spec);
+  }
+  return Written(
+      ok && WriteVolume(path, 206848, MakeNtfsVolume(204784)) &&
+          WriteVolume(path, 821248, MakeExtVolume({ExtKind::kExt2, "ancien", ""}, 204672)) &&
+          WriteVolume(path, 1026048 + 2048, MakeExtVolume({ExtKind::kExt4, "miroir", ""}, 20447)),
+      path, error);
+}
+
+// A whole disk used as an md member (RAID 6, format 1.2): no partition table.
+bool AddWholeDiskMember(MachineBuilder& machine, std::string& error) {
+  MachineDisk& disk = AddIdentifiedDisk(machine, 12, 64 * kMiB, "ORVANTA HD64-MD", "OVM064W12");
+  return MakeImage(machine, disk, error) &&
+         Written(WriteMdMember(machine.ImagePath(12), 0, disk.sectors,
+                               {MdFormat::k1_2, 6, 2, 1024, 6, 2048, 4}),
+                 machine.ImagePath(12), error);
+}
+
+// A type 0x05 extended partition whose second extended boot record (sector
+// 131072) cannot be read: detection reports it and shows what came before.
+bool AddBadTableSectorDisk(MachineBuilder& machine, std::string& error) {
+  MachineDisk& disk = AddIdentifiedDisk(machine, 13, 128 * kMiB, "NEXORA NX-128B", "NXB128F13")
+                          .ReadFault(131072, 1);
+  if (!MakeImage(machine, disk, error)) return false;
+  const std::string path = machine.ImagePath(13);
+  return Written(
+      WriteExtendedLayout(path, {{0x83, 2048, 63488, 0x80}}, 0x05, 65536, 196608,
+                          {{65536, 0x83, 67584, 63488}, {131072, 0x83, 133120, 129024}}) &&
+          WriteVolume(path, 2048, MakeExtVolume({ExtKind::kExt4, "systeme", "/"}, 63488)) &&
+          WriteVolume(path, 67584, MakeExtVolume({ExtKind::kExt3, "var", ""}, 63488)),
+      path, error);
+}
+
+// An image file to add with "Ajouter une image disque": an MBR with a FAT32
+// and an ext4 partition.
+bool WriteExampleImage(const std::string& folder, std::string& error) {
+  const std::string path =
+      (std::filesystem::path(std::u8string(folder.begin(), folder.end())) / "exemple.img").string();
+  FatVolume fat;
+  fat.label = "EXEMPLE";
+  return Written(
+      CreateSparseImage(path, 64 * kMiB) &&
+          WriteTableSector(path, 0, {{0x0C, 2048, 63488, 0x80}, {0x83, 65536, 65536}}) &&
+          WriteVolume(path, 2048, MakeFatVolume(fat, 63488)) &&
+          WriteVolume(path, 65536, MakeExtVolume({ExtKind::kExt4, "exemple", ""}, 65536)),
+      path, error);
+}
+
 }  // namespace
 
 bool BuildDemoMachine(const std::string& folder, std::string& error) {
@@ -157,7 +311,11 @@ bool BuildDemoMachine(const std::string& folder, std::string& error) {
   MachineBuilder machine(folder);
   if (!AddProgramDisk(machine, error) || !AddInternalDisk(machine, error) ||
       !AddManagementSerialDisk(machine, error) || !AddScsiDisk(machine, error) ||
-      !AddUsbStick(machine, error) || !AddDock(machine, error) || !AddSilentDisk(machine, error)) {
+      !AddUsbStick(machine, error) || !AddDock(machine, error) || !AddSilentDisk(machine, error) ||
+      !AddExtendedPartitionDisk(machine, error) || !AddGptDisk(machine, error) ||
+      !AddHybridMbrDisk(machine, error) || !AddRaidMembersDisk(machine, error) ||
+      !AddWholeDiskMember(machine, error) || !AddBadTableSectorDisk(machine, error) ||
+      !WriteExampleImage(folder, error)) {
     return false;
   }
   AddEmptyCardReader(machine);

@@ -16,6 +16,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # started here, away from ctest's pipes: started by a test, they would hold
 # its output open after it ended.
 bash scripts/wine-run.sh "$WINEPREFIX"
+# A server of this prefix may be left from an interrupted run: only one can
+# serve it, and it must be the persistent one.
+wineserver -k 2>/dev/null || true
+wineserver -w
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i </dev/null >/dev/null 2>&1

@@ -16,6 +16,8 @@ if [ ! -f "$prefix/.ready" ]; then
   flock 9
   if [ ! -f "$prefix/.ready" ]; then
     wineboot -i >/dev/null 2>&1
+    # The registry is on disk once the server has gone.
+    wineserver -w
     touch "$prefix/.ready"
   fi
   flock -u 9

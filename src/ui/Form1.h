@@ -83,6 +83,10 @@ class Form1 : public QMainWindow, public media::WindowPort {
   void Button_TraitementClick();
   void VST_SupportChange();
 
+ protected:
+  // Refused while a job holds its media: the job must be stopped first.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void BuildLayout();
   void BuildToolBar(QWidget* panel);

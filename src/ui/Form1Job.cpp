@@ -1,4 +1,5 @@
 // The start/stop button: validation of a copy and the run of the prepared job.
+#include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -39,6 +40,14 @@ void Form1::Button_TraitementClick() {
   SetButtonRunning(false);
   Button_Traitement_->setEnabled(true);
   Panel1_->setEnabled(true);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (jobActive_) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
 }
 
 void Form1::RunPreparedJob() {

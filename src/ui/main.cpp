@@ -52,7 +52,8 @@ Options ReadOptions(const QStringList& arguments) {
 }
 
 int Refuse(kalvorin::ui::DialogService& dialogs, const QString& text) {
-  dialogs.MessageBox(text, QStringLiteral("Erreur Système"),
+  std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  dialogs.MessageBox(text, QStringLiteral("Démarrage impossible"),
                      kalvorin::device::kMbIconError | kalvorin::device::kMbTaskModal);
   return 1;
 }

@@ -273,6 +273,7 @@ void JobTest::stopWithTheButton() {
     QString runningText, afterStopText;
     bool runningAfterStop = true, buttonEnabledAfterStop = true, panel1EnabledAfterStop = true;
     bool panel1EnabledAtEnd = true;
+    bool closed = true;
   } seen;
   // Runs at the job's first progress refresh.
   QTimer::singleShot(0, &window.form(), [&] {
@@ -282,6 +283,7 @@ void JobTest::stopWithTheButton() {
     seen.panel2Enabled = window.child<QWidget>("Panel2")->isEnabled();
     seen.checkBoxEnabled = window.child<QCheckBox>("CheckBox_Erreur")->isEnabled();
     seen.runningText = button->text();
+    seen.closed = window.form().close();
     QTest::mouseClick(button, Qt::LeftButton);
     seen.runningAfterStop = window.form().Job().TraitementEnCours;
     seen.afterStopText = button->text();
@@ -296,6 +298,8 @@ void JobTest::stopWithTheButton() {
   Start(window);
 
   QVERIFY(seen.visited);
+  QVERIFY(!seen.closed);  // the window stays while the job holds its media
+  QVERIFY(window.form().isVisible());
   QVERIFY(!seen.toolbarEnabled);
   QVERIFY(!seen.treeEnabled);
   QVERIFY(seen.panel2Enabled);

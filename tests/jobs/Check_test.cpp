@@ -241,7 +241,7 @@ TEST_F(Check, AReportThatCannotBeCreatedStopsTheJobBeforeItStarts) {
 TEST_F(Check, SaveStepMovesDeletesOrKeepsTheReport) {
   machine.AddDisk(1, 256);
   Start();
-  const std::string chosen = dir.file("gardé.txt");
+  const std::string chosen = dir.file("garde.txt");
   struct Case {
     int answer;
     std::optional<std::string> dialog;
@@ -281,7 +281,8 @@ TEST_F(Check, SaveStepMovesDeletesOrKeepsTheReport) {
     }
     if (c.moveFails) {
       EXPECT_NE(window.messages[1].text.find(chosen), std::string::npos);
-      EXPECT_NE(window.messages[1].text.find(ReportPath()), std::string::npos);
+      EXPECT_NE(window.messages[1].text.find(context->CheminProgramme + "Rapport.txt"),
+                std::string::npos);
     }
   }
 }

@@ -62,7 +62,7 @@ min() { echo "if ($1 < $2) $1 else $2" | bc -l; }
 rounds=${ROUNDS:-3}
 measure() {  # label medium ddflags_for_writes
   local label=$1 medium=$2 wflags=$3 round tj t64 t1m bj b64 b1m
-  bj=1e9; b64=1e9; b1m=1e9
+  bj=1000000000; b64=1000000000; b1m=1000000000
   for round in $(seq "$rounds"); do  # check: cold cache before each run
     drop; run_job check "$medium" "$sectors"; bj=$(min "$bj" "$tj")
     drop; t64=$(timed dd if="$medium" of=/dev/null bs=64K count=$((bytes / 65536))); b64=$(min "$b64" "$t64")
@@ -70,7 +70,7 @@ measure() {  # label medium ddflags_for_writes
   done
   report "$label" check "$bj" "$b64" "$b1m"
 
-  bj=1e9; b64=1e9; b1m=1e9
+  bj=1000000000; b64=1000000000; b1m=1000000000
   for round in $(seq "$rounds"); do  # copy to a new image file, flushed at the end
     drop; run_job copy "$medium" "$sectors" "$scratch/copy.img"; bj=$(min "$bj" "$tj")
     rm -f "$scratch/copy.img"; drop
@@ -81,7 +81,7 @@ measure() {  # label medium ddflags_for_writes
   done
   report "$label" copy-image "$bj" "$b64" "$b1m"
 
-  bj=1e9; b64=1e9; b1m=1e9
+  bj=1000000000; b64=1000000000; b1m=1000000000
   for round in $(seq "$rounds"); do  # erase: zeros over the whole range, flushed at the end
     drop; run_job erase "$medium" "$sectors"; bj=$(min "$bj" "$tj")
     drop; t64=$(timed dd if=/dev/zero of="$medium" bs=64K count=$((bytes / 65536)) conv=fsync$wflags); b64=$(min "$b64" "$t64")

@@ -25,4 +25,7 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i </dev/null >/dev/null 2>&1
 
 cd "$dir"
+# Discover the tests of freshly linked executables once, before the parallel
+# run, so that no two test processes rewrite a discovery list at once.
+ctest -N >/dev/null
 ctest --output-on-failure -j2 --timeout 300

@@ -84,6 +84,9 @@ TEST(IdentifyDisk, LaterSourcesOverwriteEarlierOnes) {
 }
 
 TEST(IdentifyDisk, CapacityComesFromTheGeometry) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a 1 TB image is not sparse on Windows and would fill the disk";
+#endif
   test::SimMachine sim;
   sim.machine.AddDisk(1, 1000204886016ull / 512);
   sim.machine.AddDisk(2, 2048).geometry = false;

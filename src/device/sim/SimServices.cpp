@@ -36,6 +36,9 @@ std::optional<std::uint64_t> SimulatedPlatform::FreeBytes(const std::string& pat
   std::error_code error;
   if (!std::filesystem::is_directory(where, error)) where = where.parent_path();
   if (where.empty()) where = ".";
+  // Some standard libraries answer for the nearest existing parent: a
+  // folder that does not exist has no free space.
+  if (!std::filesystem::is_directory(where, error)) return std::nullopt;
   const std::filesystem::space_info space = std::filesystem::space(where, error);
   if (error) return std::nullopt;
   return static_cast<std::uint64_t>(space.available);

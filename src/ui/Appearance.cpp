@@ -2,7 +2,9 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QPainter>
 #include <QTreeView>
@@ -28,9 +30,18 @@ QFont InterfaceFont(int pointSize, bool compact) {
 QIcon LoadIcon(const char* name) {
   static const bool registered = (RegisterIconResources(), true);
   (void)registered;
-  const QString path = QStringLiteral(":/icons/%1.svg").arg(QString::fromUtf8(name));
-  if (!QFile::exists(path)) return QIcon();
-  return QIcon(path);
+  const QString base = QStringLiteral(":/icons/") + QString::fromUtf8(name);
+  if (QFile::exists(base + QStringLiteral(".svg"))) return QIcon(base + QStringLiteral(".svg"));
+  // A Qt without its SVG module carries PNG renderings "<name>-<size>.png"
+  // instead: the icon takes each size, and draws the nearest one.
+  QIcon icon;
+  const QString prefix = QString::fromUtf8(name) + QLatin1Char('-');
+  for (const QFileInfo& png : QDir(QStringLiteral(":/icons")).entryInfoList({prefix + "*.png"})) {
+    bool number = false;
+    const int size = png.completeBaseName().mid(prefix.size()).toInt(&number);
+    if (number) icon.addFile(png.filePath(), QSize(size, size));
+  }
+  return icon;
 }
 
 namespace {

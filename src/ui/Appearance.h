@@ -16,7 +16,8 @@ namespace kalvorin::ui {
 // `compact` prefers a condensed fallback, for texts laid out at Tahoma's
 // width in fixed places (the processing panel).
 QFont InterfaceFont(int pointSize, bool compact = false);
-// ":/icons/<name>.svg"; an empty icon when the resource is missing.
+// ":/icons/<name>.svg", or its PNG renderings ":/icons/<name>-<size>.png";
+// an empty icon when the resource is missing.
 QIcon LoadIcon(const char* name);
 
 // Role answering the resource name of a cell's icon (column 0 only).

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -72,6 +73,7 @@ class JobTest : public QObject {
   void refusesToCopyAnImageOntoItself();
   void withoutTargetNothingStarts();
   void checkRunsAndKeepsItsReport();
+  void checkOfTheDemoDiskWritesTheExpectedReport();
   void eraseAsksBeforeOverwriting();
   void stopWithTheButton();
   void clicksDuringEndDialogsStartNothing();
@@ -246,6 +248,42 @@ void JobTest::checkRunsAndKeepsItsReport() {
   QVERIFY(!std::filesystem::exists(window.dir.file("Rapport.txt")));
   // The job's last progress stays shown.
   QVERIFY(window.child<QLabel>("StatusBar1Panel1")->text().startsWith(QStringLiteral("Sct ")));
+}
+
+// The whole check of the demo machine's disk 2 (unreadable sectors 65536 to
+// 65543), byte for byte, on every system the program is built for. Only the
+// end line's date and time vary; they are checked for their form.
+void JobTest::checkOfTheDemoDiskWritesTheExpectedReport() {
+  WindowHarness window{WindowHarness::Demo{}};
+  QVERIFY(window.SelectDisk(2));
+  window.Trigger("ToolButton_Check");
+  const std::string kept = window.dir.file("rapport-demo.txt");
+  window.dialogs.saveAnswers.push_back(QString::fromStdString(kept));
+  window.dialogs.defaultYesNo = kalvorin::device::kIdYes;
+  Start(window);
+  QVERIFY(!window.form().JobActive());
+  QCOMPARE(window.dialogs.Texts(),
+           (QStringList{QStringLiteral("Lecture du support au secteur 65536 impossible.\n\r"
+                                       "Voulez_vous continuer ?"),
+                        QStringLiteral("Enregistrer le rapport ?")}));
+
+  QFile report(QString::fromStdString(kept));
+  QVERIFY(report.open(QIODevice::ReadOnly));
+  QByteArray bytes = report.readAll();
+  const QByteArray endMark("\nFin du traitement -> le ");
+  const qsizetype end = bytes.lastIndexOf(endMark);
+  QVERIFY(end >= 0);
+  const QRegularExpression endLine(QStringLiteral(
+      "^\\nFin du traitement -> le \\d{1,2}/\\d{1,2}/\\d{4} \\x{E0} \\d{1,2}:\\d{1,2}\\n$"));
+  QVERIFY2(endLine.match(QString::fromLatin1(bytes.mid(end))).hasMatch(),
+           bytes.mid(end).constData());
+  bytes.truncate(end);
+  bytes += "\nFin du traitement -> le J/M/AAAA \xE0 H:M\n";
+
+  QFile expected(qEnvironmentVariable("KALVORIN_SOURCE_DIR") +
+                 QStringLiteral("/tests/ui/expected/demo-disk2-check.txt"));
+  QVERIFY2(expected.open(QIODevice::ReadOnly), qPrintable(expected.fileName()));
+  QCOMPARE(bytes, expected.readAll());
 }
 
 void JobTest::eraseAsksBeforeOverwriting() {

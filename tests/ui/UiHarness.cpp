@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "device/sim/SimPlatform.h"
+#include "imagebuilders/DemoMachine.h"
 #include "imagebuilders/ImageFile.h"
 #include "ui/MediaTreeModel.h"
 
@@ -55,7 +56,18 @@ WindowHarness::WindowHarness(std::function<void(tools::MachineBuilder&)> describ
   std::string error;
   if (!machine.Write(error)) throw std::runtime_error(error);
   if (!describe) WriteStandardPartitions(machine);
-  platform = device::CreateSimulatedPlatform(machine.folder(), error);
+  Open();
+}
+
+WindowHarness::WindowHarness(Demo) : machine(dir.path().string()) {
+  std::string error;
+  if (!tools::BuildDemoMachine(dir.path().string(), error)) throw std::runtime_error(error);
+  Open();
+}
+
+void WindowHarness::Open() {
+  std::string error;
+  platform = device::CreateSimulatedPlatform(dir.path().string(), error);
   if (!platform) throw std::runtime_error(error);
   form_ = std::make_unique<ui::Form1>(*platform, dialogs);
   form_->show();

@@ -58,6 +58,10 @@ class WindowHarness {
   // Writes the machine (DescribeStandardMachine unless `describe` is
   // given), then opens the main window on it.
   explicit WindowHarness(std::function<void(tools::MachineBuilder&)> describe = {});
+  // Opens the main window on the demo machine, as `kalvorin --demo` does
+  // (`machine` is then unused).
+  struct Demo {};
+  explicit WindowHarness(Demo);
   ~WindowHarness();
 
   // Writes the machine again (after plugging or unplugging disks).
@@ -92,6 +96,8 @@ class WindowHarness {
   ScriptedDialogs dialogs;
 
  private:
+  void Open();
+
   std::unique_ptr<ui::Form1> form_;
 };
 

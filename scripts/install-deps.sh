@@ -13,7 +13,7 @@ packages=(
   libfuse3-dev fuse3
   fdisk gdisk util-linux e2fsprogs dosfstools ntfs-3g xfsprogs
   xvfb xauth fonts-dejavu-core
-  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest
+  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

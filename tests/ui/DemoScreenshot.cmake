@@ -1,0 +1,23 @@
+# cmake -P DemoScreenshot.cmake PICTURE COMMAND...
+# Runs COMMAND (the program with --screenshot PICTURE) and passes when it
+# ended well and left a PNG picture.
+set(picture ${CMAKE_ARGV3})
+set(command)
+math(EXPR last "${CMAKE_ARGC} - 1")
+foreach(i RANGE 4 ${last})
+  list(APPEND command "${CMAKE_ARGV${i}}")
+endforeach()
+file(REMOVE ${picture})
+execute_process(COMMAND ${command} RESULT_VARIABLE result TIMEOUT 120)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the program ended with ${result}")
+endif()
+if(NOT EXISTS ${picture})
+  message(FATAL_ERROR "no picture written")
+endif()
+file(READ ${picture} signature LIMIT 8 HEX)
+if(NOT signature STREQUAL "89504e470d0a1a0a")
+  message(FATAL_ERROR "${picture} is not a PNG picture")
+endif()
+file(SIZE ${picture} size)
+message(STATUS "picture of the window: ${CMAKE_CURRENT_BINARY_DIR}/${picture} (${size} bytes)")

@@ -1,55 +1,28 @@
 // Start-up: choose the machine (real, simulated or demo), then run the window.
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "BuildInfo.h"
 #include "device/Platform.h"
 #include "device/WindowsLayouts.h"
 #include "device/sim/SimPlatform.h"
 #include "imagebuilders/DemoMachine.h"
 #include "ui/DialogService.h"
 #include "ui/Form1.h"
+#include "ui/StartUp.h"
 #ifdef _WIN32
 #include "device/win32/ComInit.h"
 #endif
 
 namespace {
-
-struct Options {
-  QString machine;     // --machine DIR
-  bool demo = false;   // --demo
-  QString screenshot;  // --screenshot FILE (a grab of the window, then exit)
-  QString error;
-};
-
-Options ReadOptions(const QStringList& arguments) {
-  Options options;
-  for (int i = 1; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
-    if (argument == QLatin1String("--demo")) {
-      options.demo = true;
-    } else if ((argument == QLatin1String("--machine") ||
-                argument == QLatin1String("--screenshot")) &&
-               i + 1 < arguments.size()) {
-      (argument == QLatin1String("--machine") ? options.machine : options.screenshot) =
-          arguments[++i];
-    } else {
-      options.error = QStringLiteral(
-                          "Option inconnue ou incomplète : %1\n\n"
-                          "Utilisation : kalvorin [--demo | --machine DOSSIER]")
-                          .arg(argument);
-    }
-  }
-  if (options.demo && !options.machine.isEmpty()) {
-    options.error = QStringLiteral("Choisir --demo ou --machine, pas les deux.");
-  }
-  return options;
-}
 
 int Refuse(kalvorin::ui::DialogService& dialogs, const QString& text) {
   std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -61,20 +34,56 @@ int Refuse(kalvorin::ui::DialogService& dialogs, const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  using kalvorin::ui::StartOptions;
+  // --help and --version answer before any window system is reached (over a
+  // remote shell, without a display).
+  {
+    QCoreApplication console(argc, argv);
+    QTranslator qtFrench;
+    kalvorin::ui::InstallQtFrenchTranslation(qtFrench);
+    const StartOptions options = kalvorin::ui::ReadStartOptions(QCoreApplication::arguments());
+    if (options.help || options.version) {
+      const QString text =
+          options.help ? kalvorin::ui::StartHelpText() : kalvorin::ui::StartVersionText();
+      std::fputs(text.toLocal8Bit().constData(), stdout);
+      return 0;
+    }
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kalvorin 2"));
+  QApplication::setApplicationVersion(QStringLiteral(KALVORIN_VERSION));
+  QGuiApplication::setDesktopFileName(QStringLiteral(KALVORIN_APP_ID));
 #ifndef _WIN32
   QApplication::setStyle(QStringLiteral("Fusion"));
 #endif
+  // French throughout: Qt's own dialogs and buttons, and its dates and sizes.
+  QTranslator qtFrench;
+  kalvorin::ui::InstallQtFrenchTranslation(qtFrench);
+  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
   kalvorin::ui::QtDialogService dialogs;
 
-  const Options options = ReadOptions(QApplication::arguments());
+  // Read again: the window system's own options (-platform...) are gone now.
+  const StartOptions options = kalvorin::ui::ReadStartOptions(QApplication::arguments());
   if (!options.error.isEmpty()) return Refuse(dialogs, options.error);
+
+  // Without the rights to open them, the real disks would make an empty
+  // list: say why, and offer the demo machine instead.
+  bool demo = options.demo;
+  if (!demo && options.machine.isEmpty() && !kalvorin::ui::RunsAsAdministrator()) {
+    std::fprintf(stderr, "%s\n",
+                 QStringLiteral("Kalvorin 2 doit être lancé en tant qu'administrateur pour voir "
+                                "les disques réels (kalvorin-admin, ou l'entrée du menu).")
+                     .toLocal8Bit()
+                     .constData());
+    if (!kalvorin::ui::OfferDemoMachine(dialogs)) return 1;
+    demo = true;
+  }
 
   // The demo machine lives in a folder removed when the program ends.
   std::unique_ptr<QTemporaryDir> demoFolder;
   QString machineFolder = options.machine;
-  if (options.demo) {
+  if (demo) {
     demoFolder =
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kalvorin-demo-XXXXXX"));
     std::string error;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 #include "BuildInfo.h"
@@ -99,6 +100,7 @@ QString StartVersionText() {
 }
 
 bool InstallQtFrenchTranslation(QTranslator& translator) {
+  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
   // Beside the executable first (a Windows deployment puts them there), then
   // Qt's own folder (Debian: /usr/share/qt6/translations).
   const QStringList folders{

@@ -1,7 +1,6 @@
 // Start-up: choose the machine (real, simulated or demo), then run the window.
 #include <QApplication>
 #include <QDir>
-#include <QLocale>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -60,7 +59,6 @@ int main(int argc, char** argv) {
   // French throughout: Qt's own dialogs and buttons, and its dates and sizes.
   QTranslator qtFrench;
   kalvorin::ui::InstallQtFrenchTranslation(qtFrench);
-  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
   kalvorin::ui::QtDialogService dialogs;
 
   // Read again: the window system's own options (-platform...) are gone now.

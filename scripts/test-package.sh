@@ -75,10 +75,12 @@ else
     fail "the polkit action does not ask for the administrator password"
 fi
 
-echo "== --help and --version without a display"
+echo "== --help, --version and a refused option without a display"
 no_display() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/kalvorin "$@" 2>&1; }
 [ "$(no_display --version)" = "Kalvorin 2, version $version" ] || fail "--version without a display"
 [[ "$(no_display --help)" == *"--machine <DOSSIER>"* ]] || fail "--help without a display"
+[[ "$(no_display --bogus)" == "Option inconnue ou incomplète : --bogus"* ]] ||
+  fail "an unknown option without a display is not refused in French"
 
 echo "== the installed program on its demo machine, under Xvfb"
 mkdir -p "$shots"

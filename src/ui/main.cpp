@@ -47,6 +47,18 @@ int main(int argc, char** argv) {
       std::fputs(text.toLocal8Bit().constData(), stdout);
       return 0;
     }
+#ifndef _WIN32
+    // No display to show the refusal on (a remote shell): say it here,
+    // rather than let the window system fail to start.
+    const bool display = qEnvironmentVariableIsSet("DISPLAY") ||
+                         qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+                         qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
+                         QCoreApplication::arguments().contains(QStringLiteral("-platform"));
+    if (!options.error.isEmpty() && !display) {
+      std::fprintf(stderr, "%s\n", options.error.toLocal8Bit().constData());
+      return 1;
+    }
+#endif
   }
 
   QApplication app(argc, argv);

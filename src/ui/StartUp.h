@@ -29,9 +29,8 @@ QString StartVersionText();
 
 // Qt in French: loads Qt's French catalogue (standard dialogs, buttons, the
 // --help headings) into `translator` and installs it on the running
-// application, and makes French the default locale (dates and sizes in the
-// file dialog). False when the catalogue is not installed (Debian:
-// qt6-translations-l10n).
+// application, and makes French the default locale. False when the
+// catalogue is not installed (Debian: qt6-translations-l10n).
 bool InstallQtFrenchTranslation(QTranslator& translator);
 
 // Whether the real disks can be opened: administrator rights (always true

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
   QApplication::setStyle(QStringLiteral("Fusion"));
 #endif
-  // French throughout: Qt's own dialogs and buttons, and its dates and sizes.
+  // French throughout, Qt's own dialogs and buttons included.
   QTranslator qtFrench;
   kalvorin::ui::InstallQtFrenchTranslation(qtFrench);
   kalvorin::ui::QtDialogService dialogs;

@@ -14,6 +14,14 @@
 #include <unistd.h>
 #endif
 
+// Qt's French catalogue, compiled into the program where nothing lies beside
+// it; the resource of this static library is registered by name.
+static void RegisterTranslationResources() {
+#ifdef KALVORIN_EMBEDDED_QT_TRANSLATIONS
+  Q_INIT_RESOURCE(qt_translations);
+#endif
+}
+
 namespace kalvorin::ui {
 
 namespace {
@@ -101,9 +109,12 @@ QString StartVersionText() {
 
 bool InstallQtFrenchTranslation(QTranslator& translator) {
   QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-  // Beside the executable first (a Windows deployment puts them there), then
+  // Compiled into the program (the single-executable Windows cross build),
+  // else beside the executable (a Windows deployment puts them there), then
   // Qt's own folder (Debian: /usr/share/qt6/translations).
+  RegisterTranslationResources();
   const QStringList folders{
+      QStringLiteral(":/translations"),
       QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
       QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
   for (const QString& folder : folders) {

@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <filesystem>
 
 #include "UiHarness.h"
 #include "UiTests.h"
@@ -39,6 +40,11 @@ ShownRow RowAt(const QAbstractItemModel& model, const QModelIndex& first) {
   const QVariant foreground = first.data(Qt::ForegroundRole);
   row.red = foreground.isValid() && foreground.value<QBrush>().color() == QColor(255, 0, 0);
   return row;
+}
+
+// An image's path as the window shows it: without its root ("/" or "C:\\").
+QString WithoutRoot(const std::string& path) {
+  return QString::fromStdString(std::filesystem::path(path).relative_path().string());
 }
 
 }  // namespace
@@ -234,8 +240,7 @@ void MainWindowTest::imageCommand() {
   QVERIFY(window.tree().isExpanded(images));
   QCOMPARE(model.rowCount(images), 2);
   const ShownRow image = RowAt(model, model.index(0, 0, images));
-  QCOMPARE(image.texts,
-           (QStringList{QString::fromStdString(path.substr(1)), "Image Disque", "0", "2048", ""}));
+  QCOMPARE(image.texts, (QStringList{WithoutRoot(path), "Image Disque", "0", "2048", ""}));
   QCOMPARE(image.icon, QStringLiteral("tree-image"));
   QVERIFY(!image.bold && !image.red);
   // The dialog opens on the name it held last.
@@ -353,8 +358,7 @@ void MainWindowTest::commandsPerNodeKind() {
       break;
     case Pick::Image:
       QVERIFY(window.SelectImage());
-      title =
-          QStringLiteral("Copier l'image du support ") + QString::fromStdString(image.substr(1));
+      title = QStringLiteral("Copier l'image du support ") + WithoutRoot(image);
       break;
     case Pick::Dock:
       QVERIFY(window.SelectDisk(3));

@@ -34,7 +34,7 @@ function(kalvorin_add_png_icons target svg_folder)
   # The resource is named "icons", as the SVG one, for Q_INIT_RESOURCE(icons).
   set(cpp ${out}/qrc_icons.cpp)
   add_custom_command(OUTPUT ${cpp}
-    COMMAND Qt6::rcc --name icons --output ${cpp} ${out}/icons.qrc
+    COMMAND Qt6::rcc --no-zstd --name icons --output ${cpp} ${out}/icons.qrc
     DEPENDS ${pngs} ${out}/icons.qrc VERBATIM)
   set_source_files_properties(${cpp} PROPERTIES SKIP_AUTOGEN ON)
   target_sources(${target} PRIVATE ${cpp})

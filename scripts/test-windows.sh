@@ -19,7 +19,7 @@ if [ -f "$qt/.complete" ]; then
 else
   echo "SKIPPED: the Windows window (kalvorin.exe, the window tests under Wine):" \
     "no static Qt for mingw-w64 in $qt."
-  echo "  Build it once with: bash scripts/build-qt-mingw.sh   (about 25 to 60 minutes;" \
+  echo "  Build it once with: bash scripts/build-qt-mingw.sh   (about 25 minutes on 2 free cores;" \
     "the logic's Windows tests run without it)"
   kind=logic
   options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKALVORIN_UI=OFF)

@@ -178,11 +178,13 @@ void PresentationTest::sameFile() {
   const std::string image = dir.file("source.img");
   kalvorin::tools::CreateSparseImage(image, 8);
   std::filesystem::create_directory(dir.path() / "sub");
-  std::filesystem::create_symlink(image, dir.path() / "link.img");
   QVERIFY(kalvorin::ui::SameFile(image, image));
   QVERIFY(kalvorin::ui::SameFile(image, dir.file("sub/../source.img")));
   QVERIFY(kalvorin::ui::SameFile(image, dir.file("./source.img")));
+#ifndef _WIN32  // symbolic links need a privilege on Windows
+  std::filesystem::create_symlink(image, dir.path() / "link.img");
   QVERIFY(kalvorin::ui::SameFile(image, dir.file("link.img")));
+#endif
   QVERIFY(!kalvorin::ui::SameFile(image, dir.file("copy.img")));
   QVERIFY(!kalvorin::ui::SameFile(image, dir.file("sub/source.img")));
 }

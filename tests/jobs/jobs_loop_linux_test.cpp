@@ -138,10 +138,10 @@ TEST_F(LoopJobs, CheckEraseAndCopyOnLoopDevices) {
 
 #ifdef KALVORIN_HAVE_FUSE
 
-// One file "disk.img" serving an image, failing with EIO every read that
-// touches a bad sector. The server runs in a child process; the mount is
-// undone and the child reaped when the object ends.
-// What the server process serves (set before it forks).
+// One file "disk.img" serving an image, failing with EIO every read and
+// every write that touches a bad sector (a write that fails writes nothing). The server runs in a
+// child process; the mount is undone and the child reaped when the object ends. What the server
+// process serves (set before it forks).
 struct Served {
   int fd = -1;
   std::uint64_t size = 0;
@@ -236,6 +236,7 @@ class FaultyFileSystem {
     return got < 0 ? -errno : static_cast<int>(got);
   }
   static int Write(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
+    if (TouchesBadSector(static_cast<std::uint64_t>(offset), size)) return -EIO;
     const ssize_t put = ::pwrite(served_.fd, buffer, size, offset);
     return put < 0 ? -errno : static_cast<int>(put);
   }
@@ -291,6 +292,139 @@ TEST_F(LoopJobs, TheReportNamesExactlyTheBlocksTheKernelCannotRead) {
                               }))
         << Report();
   }
+}
+
+// A loop device over a faulty FUSE file serving `image`, for the tests below.
+class FaultyDisk {
+ public:
+  std::unique_ptr<FaultyFileSystem> fs;
+  std::unique_ptr<LoopDevice> loop;
+};
+
+class FaultyLoopJobs : public LoopJobs {
+ protected:
+  // Sectors 5000 (block 4992), 20000-20001 (block 19968) and 8191 (the end of
+  // block 8064) refuse reads and writes.
+  const std::vector<std::uint64_t> bad = {5000, 20000, 20001, 8191};
+  const std::vector<std::uint64_t> badBlocks = {4992, 8064, 19968};
+
+  // False (with skipReason set) when FUSE or loop devices are not available.
+  bool MountFaulty(const std::string& image, FaultyDisk& disk) {
+    const std::filesystem::path mountPoint = dir.path() / "fuse";
+    std::filesystem::create_directories(mountPoint);
+    disk.fs = FaultyFileSystem::Mount(image, bad, mountPoint.string(), skipReason);
+    if (!disk.fs) return false;
+    disk.loop = Attach(disk.fs->file());
+    return disk.loop != nullptr;
+  }
+  std::vector<std::string> Lines(const std::string& verb) const {
+    std::vector<std::string> lines;
+    for (const std::uint64_t p : badBlocks) {
+      lines.push_back(verb + " du support au secteur " + std::to_string(p) + " impossible.");
+    }
+    return lines;
+  }
+  // Whether the image holds zeros exactly outside the bad blocks, and the
+  // pattern inside them.
+  void ExpectWrittenExceptBadBlocks(const std::string& image, std::uint64_t first,
+                                    const std::vector<std::uint8_t>& pattern,
+                                    const std::vector<std::uint8_t>& written) {
+    auto expected = pattern;
+    std::copy(written.begin(), written.end(), expected.begin() + first * 512);
+    for (const std::uint64_t p : badBlocks) {
+      std::copy_n(pattern.begin() + p * 512, 128 * 512, expected.begin() + p * 512);
+    }
+    EXPECT_TRUE(tools::ReadAt(image, 0, kSectors * 512) == expected);
+  }
+};
+
+TEST_F(FaultyLoopJobs, AnEraseReportsExactlyTheBlocksWhoseWritesFail) {
+  const std::string image = dir.file("faulty.img");
+  const auto pattern = Pattern(kSectors);
+  ASSERT_TRUE(tools::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(tools::WriteAt(image, 0, pattern));
+  FaultyDisk faulty;
+  if (!MountFaulty(image, faulty)) GTEST_SKIP() << skipReason;
+  media::listeSupport disk = DiskOf(*faulty.loop);
+
+  // Ignoring errors: every failed block in the report, everything else zeroed.
+  window.ignoreErrors = true;
+  jobs::FormaterSupport(*context, disk, 2048, kSectors - 2048);
+  EXPECT_EQ(FailureLines(), Lines("Ecriture")) << Report();
+  std::vector<std::uint8_t> zeros((kSectors - 2048) * 512, 0);
+  auto withPartitionArea = pattern;
+  std::fill_n(withPartitionArea.begin(), 128 * 512, 0);
+  ExpectWrittenExceptBadBlocks(image, 2048, withPartitionArea, zeros);
+
+  // The question at each failed block: Yes goes on, No stops there.
+  ASSERT_TRUE(tools::WriteAt(image, 0, pattern));
+  window = ScriptedWindow{};
+  window.answers = {device::kIdYes, device::kIdYes, device::kIdYes, device::kIdNo};
+  jobs::FormaterSupport(*context, disk, 2048, kSectors - 2048);
+  ASSERT_EQ(window.messages.size(), 5u);  // confirmation, three questions, save
+  EXPECT_EQ(window.messages[1].text,
+            "Ecriture du support au secteur 4992 impossible.\n\rVoulez_vous continuer ?");
+  EXPECT_EQ(window.messages[3].text,
+            "Ecriture du support au secteur 19968 impossible.\n\rVoulez_vous continuer ?");
+  auto lines = Lines("Ecriture");
+  lines.push_back("Arr\xEAt du traitement au secteur 19968");
+  EXPECT_EQ(FailureLines(), lines);
+  // Nothing after the block where the user stopped.
+  const auto after = tools::ReadAt(image, 20096 * 512, (kSectors - 20096) * 512);
+  EXPECT_TRUE(std::equal(after.begin(), after.end(), pattern.begin() + 20096 * 512));
+}
+
+TEST_F(FaultyLoopJobs, ACopyToAFaultyDiskReportsExactlyTheBlocksWhoseWritesFail) {
+  const std::string sourceImage = dir.file("source.img"), targetImage = dir.file("faulty.img");
+  const auto pattern = Pattern(kSectors);
+  std::vector<std::uint8_t> other(pattern.size());
+  for (std::size_t i = 0; i < other.size(); ++i) other[i] = static_cast<std::uint8_t>(i * 13 + 5);
+  ASSERT_TRUE(tools::CreateSparseImage(sourceImage, kSectors));
+  ASSERT_TRUE(tools::WriteAt(sourceImage, 0, other));
+  ASSERT_TRUE(tools::CreateSparseImage(targetImage, kSectors));
+  ASSERT_TRUE(tools::WriteAt(targetImage, 0, pattern));
+  FaultyDisk faulty;
+  if (!MountFaulty(targetImage, faulty)) GTEST_SKIP() << skipReason;
+  auto sourceLoop = Attach(sourceImage);
+  if (!sourceLoop) GTEST_SKIP() << skipReason;
+  media::listeSupport source = DiskOf(*sourceLoop), target = DiskOf(*faulty.loop);
+
+  window.ignoreErrors = true;
+  jobs::CopierSupport(*context, source, target, 2048, 2048, kSectors - 2048);
+  EXPECT_EQ(FailureLines(), Lines("Ecriture")) << Report();
+  auto withPartitionArea = pattern;
+  std::fill_n(withPartitionArea.begin(), 128 * 512, 0);
+  ExpectWrittenExceptBadBlocks(targetImage, 2048, withPartitionArea,
+                               std::vector<std::uint8_t>(other.begin() + 2048 * 512, other.end()));
+}
+
+TEST_F(FaultyLoopJobs, ACheckReadsTheMediumWhileAnotherProgramHoldsTheDiskOpen) {
+  const std::string image = dir.file("faulty.img");
+  ASSERT_TRUE(tools::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(tools::WriteAt(image, 0, Pattern(kSectors)));
+  FaultyDisk faulty;
+  if (!MountFaulty(image, faulty)) GTEST_SKIP() << skipReason;
+  media::listeSupport disk = DiskOf(*faulty.loop);
+
+  // Another program holds the disk open and writes it through the page cache:
+  // the cache then holds every sector, the bad ones included, after the erase.
+  const int held = ::open(faulty.loop->path().c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{held};
+  window.ignoreErrors = true;
+  jobs::FormaterSupport(*context, disk, 0, kSectors);
+  EXPECT_EQ(FailureLines(), Lines("Ecriture")) << Report();
+  const std::vector<std::uint8_t> zeros(kSectors * 512, 0);
+  ASSERT_EQ(::pwrite(held, zeros.data(), zeros.size(), 0), static_cast<ssize_t>(zeros.size()));
+  ::fsync(held);  // fails for the bad sectors; their pages stay cached
+
+  window = ScriptedWindow{};
+  window.ignoreErrors = true;
+  jobs::ControlerSupport(*context, disk, 0, kSectors);
+  EXPECT_EQ(FailureLines(), Lines("Lecture")) << Report();
 }
 
 #endif  // KALVORIN_HAVE_FUSE

@@ -14,8 +14,10 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
+#include "detect/PartitionTable.h"
 #include "device/linux/LinuxPlatform.h"
 #include "imagebuilders/ImageFile.h"
 #include "jobs/JobFixture.h"
@@ -134,6 +136,80 @@ TEST_F(LoopJobs, CheckEraseAndCopyOnLoopDevices) {
   image.CheminImage = dir.file("copie.img");
   jobs::CopierSupport(*context, a, image, 0, 0, kSectors);
   EXPECT_EQ(tools::ReadAt(image.CheminImage, 0, kSectors * 512), pattern);
+}
+
+// A loop device with 4096-byte logical sectors, partitioned by the usual
+// tools: the volumes lie where partx (which counts 512-byte sectors) puts
+// them, and erasing one zeroes exactly that partition.
+class LargeSectorLoop : public LoopJobs {
+ protected:
+  static constexpr std::uint64_t kDiskSectors = 131072;  // 64 MiB
+
+  // The data partitions partx lists: (first, count) in 512-byte sectors.
+  static std::vector<std::pair<std::uint64_t, std::uint64_t>> PartxVolumes(
+      const std::string& device) {
+    std::string output;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> volumes;
+    if (RunShell("partx -g -o START,SECTORS,TYPE " + device, &output) != 0) return volumes;
+    std::istringstream lines(output);
+    std::uint64_t start = 0, sectors = 0;
+    std::string type;
+    while (lines >> start >> sectors >> type) {
+      if (type == "0x5" || type == "0xf") continue;  // the extended partition holds no volume
+      volumes.emplace_back(start, sectors);
+    }
+    return volumes;
+  }
+
+  void CheckVolumesAndEraseOne(const std::string& image, const std::string& partitionCommand) {
+    if (RunShell("command -v partx >/dev/null") != 0) GTEST_SKIP() << "partx is missing";
+    // Every byte non-zero, so that an erase shows wherever it lands.
+    ASSERT_TRUE(tools::CreateSparseImage(image, kDiskSectors));
+    ASSERT_TRUE(tools::WriteAt(image, 0, std::vector<std::uint8_t>(kDiskSectors * 512, 0xA5)));
+    std::string whyNot;
+    auto loop = LoopDevice::Attach(image, {.sectorSize = 4096}, whyNot);
+    if (!loop) GTEST_SKIP() << whyNot;
+    ASSERT_EQ(RunShell(partitionCommand + " " + loop->path() + " >/dev/null 2>&1"), 0);
+    const auto expected = PartxVolumes(loop->path());
+    ASSERT_EQ(expected.size(), 3u);
+
+    media::listeSupport disk = DiskOf(*loop);
+    disk.NBSct = disk.NBSctDisque = kDiskSectors;
+    media::InSupport identity;
+    detect::ReadPartitionTable(platform, window, identity, disk);
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> slots;
+    for (const auto& slot : identity.TablePartition) {
+      if (slot.TypePartition == 0) break;
+      slots.emplace_back(slot.FirstSct, slot.NBSct);
+    }
+    EXPECT_EQ(slots, expected);
+    EXPECT_TRUE(window.messages.empty());
+
+    // Erase the second volume: its partition and the disk's first 128 sectors.
+    const auto before = tools::ReadAt(image, 0, kDiskSectors * 512);
+    const auto [first, count] = expected[1];
+    jobs::FormaterSupport(*context, disk, first, count);
+    EXPECT_TRUE(FailureLines().empty()) << Report();
+    loop.reset();
+    auto after = tools::ReadAt(image, 0, kDiskSectors * 512);
+    auto wanted = before;
+    std::fill_n(wanted.begin(), 128 * 512, 0);
+    std::fill_n(wanted.begin() + static_cast<std::ptrdiff_t>(first * 512), count * 512, 0);
+    EXPECT_TRUE(after == wanted);
+  }
+};
+
+TEST_F(LargeSectorLoop, MbrWithAnExtendedPartition) {
+  CheckVolumesAndEraseOne(dir.file("mbr.img"),
+                          "printf 'label: dos\\nstart=256, size=2048, type=83\\n"
+                          "start=4096, size=8192, type=5\\nstart=4352, size=1024, type=83\\n"
+                          "start=6144, size=1024, type=82\\n' | sfdisk -q");
+}
+
+TEST_F(LargeSectorLoop, Gpt) {
+  if (RunShell("command -v sgdisk >/dev/null") != 0) GTEST_SKIP() << "sgdisk is missing";
+  CheckVolumesAndEraseOne(dir.file("gpt.img"),
+                          "sgdisk -n 1:256:2303 -n 2:4096:5119 -t 2:8300 -n 3:6144:12287");
 }
 
 #ifdef KALVORIN_HAVE_FUSE

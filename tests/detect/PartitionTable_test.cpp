@@ -335,30 +335,21 @@ TEST_F(PartitionTableTest, GptEntryPastTheEndIsLeftOut) {
 // Disks whose logical sectors are 4096 bytes: the tables count those
 // sectors, the slots count 512-byte sectors. The simulated disk refuses any
 // transfer that is not whole logical sectors, as a physical disk does.
-class LargeSectorTableTest : public test::DetectFixture {
+class LargeSectorTableTest : public PartitionTableTest {
  protected:
   static constexpr std::uint64_t kLogical = 4096;
-  static constexpr std::uint64_t kSectors = 1 << 20;  // 512-byte sectors
-  media::listeSupport disk;
 
-  void SetUp() override { Start(kLogical); }
-  void Start(std::uint32_t logicalSize) {
-    machine.AddDisk(kDisk, kSectors).logicalSectorSize = logicalSize;
+  void SetUp() override {
+    PartitionTableTest::SetUp();
+    UseLogicalSize(kLogical);
+  }
+  void UseLogicalSize(std::uint32_t size) {
+    machine.Disk(kDisk).logicalSectorSize = size;
     Commit();
-    disk = DiskNode(kDisk, kSectors);
   }
   // A table sector at logical sector `lba`.
   void Table(std::uint64_t lba, const std::vector<MbrEntry>& entries) {
     ASSERT_TRUE(tools::WriteAt(Image(kDisk), lba * kLogical, tools::MakeTableSector(entries)));
-  }
-  bool Read() { return ReadPartitionTable(*platform, window, identity, disk); }
-  std::vector<Slot> Slots() const {
-    std::vector<Slot> slots;
-    for (const auto& slot : identity.TablePartition) {
-      if (slot.TypePartition == 0) break;
-      slots.emplace_back(slot.TypePartition, slot.FirstSct, slot.NBSct);
-    }
-    return slots;
   }
 };
 
@@ -408,8 +399,7 @@ TEST_F(LargeSectorTableTest, ReadErrorsNameTheSectorIn512ByteUnits) {
 TEST_F(LargeSectorTableTest, UnusableLogicalSizesGiveNoVolume) {
   for (const std::uint32_t size : {256u, 520u, 1000u, 131072u}) {
     SCOPED_TRACE(size);
-    machine.Disk(kDisk).logicalSectorSize = size;
-    Commit();
+    UseLogicalSize(size);
     Table(0, {{0x07, 256, 1000}});
     identity = {};
     EXPECT_FALSE(Read());

@@ -14,6 +14,7 @@
 #   tools/bench/direct.sh [path/to/kalvorin_bench] [size in MiB, default 1024]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+. tools/bench/common.sh
 bench=$(realpath "${1:-build/tools/bench/kalvorin_bench}")
 mib=${2:-1024}
 sectors=$((mib * 2048))
@@ -45,15 +46,6 @@ drop() {
   sync
   echo 3 > /proc/sys/vm/drop_caches
 }
-now() { date +%s.%N; }
-timed() {  # seconds taken by the command
-  local start end
-  start=$(now)
-  "$@" > /dev/null 2>&1
-  end=$(now)
-  echo "$end - $start" | bc -l
-}
-min() { echo "if ($1 < $2) $1 else $2" | bc -l; }
 mbs() { echo "scale=0; $bytes / 1048576 / $1" | bc -l; }
 ratio() { echo "scale=2; $2 / $1" | bc -l; }  # job time, dd time: job speed / dd speed
 

@@ -140,8 +140,8 @@ void LinuxFile::OpenDirect() {
   const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   directFd_ = OpenRetrying(self.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_DIRECT | O_CLOEXEC);
   if (directFd_ < 0) return;  // EINVAL: the file system has no direct I/O
-  struct stat opened {
-  }, original{};
+  struct stat opened {};
+  struct stat original {};
   if (::fstat(directFd_, &opened) != 0 || ::fstat(fd_, &original) != 0 ||
       opened.st_ino != original.st_ino || opened.st_dev != original.st_dev ||
       opened.st_rdev != original.st_rdev) {

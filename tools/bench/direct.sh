@@ -36,11 +36,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-attach() {  # file: prints the loop device
-  local loop
-  loop=$(losetup -f --show "$1")
-  loops+=("$loop")
-  echo "$loop"
+attached=""
+attach() {  # file: sets $attached to its loop device, detached at the end
+  attached=$(losetup -f --show "$1")
+  loops+=("$attached")
 }
 drop() {
   sync
@@ -71,8 +70,10 @@ measure() {  # medium folder: one table row per comparison
   local bcd=1000000 bdd=1000000 bci=1000000 bdi=1000000
   head -c "$bytes" /dev/urandom > "$folder/a.img"
   truncate -s "$bytes" "$folder/b.img"
-  a=$(attach "$folder/a.img")
-  b=$(attach "$folder/b.img")
+  attach "$folder/a.img"
+  a=$attached
+  attach "$folder/b.img"
+  b=$attached
   for i in $(seq "$rounds"); do
     drop; t=$(job check "$a" "$sectors"); bc1=$(min "$bc1" "$t")
     drop; t=$(timed dd if="$a" of=/dev/null bs=1M iflag=direct); bd1=$(min "$bd1" "$t")
@@ -106,7 +107,8 @@ measure disk "$disk"
 # figures move with whatever else runs. A sparse file: the cache would fill
 # the same with data, only slower.
 truncate -s 4G "$disk/big.img"
-big=$(attach "$disk/big.img")
+attach "$disk/big.img"
+big=$attached
 four=$((4 << 30))
 peak_cached() {  # command...: the most MiB of the device cached while it runs
   local peakfile=$disk/peak

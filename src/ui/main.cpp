@@ -11,7 +11,7 @@
 #include "device/Platform.h"
 #include "device/WindowsLayouts.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/DemoMachine.h"
+#include "device/sim/demo/DemoMachine.h"
 #include "ui/DialogService.h"
 #include "ui/Form1.h"
 #ifdef _WIN32
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kalvorin-demo-XXXXXX"));
     std::string error;
     if (!demoFolder->isValid() ||
-        !kalvorin::tools::BuildDemoMachine(demoFolder->path().toStdString(), error)) {
+        !kalvorin::demo::BuildDemoMachine(demoFolder->path().toStdString(), error)) {
       return Refuse(dialogs,
                     QStringLiteral("La machine de démonstration n'a pas pu être créée.\n%1")
                         .arg(QString::fromStdString(error)));

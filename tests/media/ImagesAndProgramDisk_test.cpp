@@ -5,7 +5,7 @@
 
 #include "SimMachine.h"
 #include "device/WindowsLayouts.h"
-#include "imagebuilders/PartitionBuilders.h"
+#include "device/sim/demo/PartitionBuilders.h"
 #include "media/VolumeNodes.h"
 
 namespace kalvorin::media {
@@ -179,8 +179,8 @@ TEST(ToggleVolumeDetection, OnThenOffRemovesVolumeAndImageNodes) {
   test::SimMachine sim;
   sim.machine.AddDisk(1, 8192);
   ASSERT_TRUE(sim.Write());
-  ASSERT_TRUE(tools::WriteTableSector(sim.machine.ImagePath(1), 0,
-                                      {{0x83, 2048, 1024}, {0x07, 4096, 1024}}));
+  ASSERT_TRUE(demo::WriteTableSector(sim.machine.ImagePath(1), 0,
+                                     {{0x83, 2048, 1024}, {0x07, 4096, 1024}}));
   ASSERT_TRUE(sim.Refresh());
   EXPECT_TRUE(sim.DiskNode(1).children.empty());
 

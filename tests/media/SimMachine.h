@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "media/MediaState.h"
 #include "media/Refresh.h"
 #include "support/ScriptedWindow.h"
@@ -19,7 +19,7 @@ namespace kalvorin::test {
 
 struct SimMachine {
   TempDir dir;
-  tools::MachineBuilder machine{dir.path().string()};
+  demo::MachineBuilder machine{dir.path().string()};
   ScriptedWindow window;
   media::MediaState state;
   std::unique_ptr<device::Platform> platform;

@@ -14,8 +14,8 @@
 
 #include "UiHarness.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/DemoMachine.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/DemoMachine.h"
+#include "device/sim/demo/ImageFile.h"
 #include "ui/MediaTreeModel.h"
 #include "ui/TargetDialog.h"
 
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
 
   QTemporaryDir folder;
   std::string error;
-  if (!kalvorin::tools::BuildDemoMachine(folder.path().toStdString(), error)) return 1;
+  if (!kalvorin::demo::BuildDemoMachine(folder.path().toStdString(), error)) return 1;
   auto platform = kalvorin::device::CreateSimulatedPlatform(folder.path().toStdString(), error);
   if (!platform) return 1;
   kalvorin::test::ScriptedDialogs dialogs;
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
   Save(form, "09-job-stopped");
 
   const std::string image = folder.filePath("sauvegarde.img").toStdString();
-  kalvorin::tools::CreateSparseImage(image, 131072);
+  kalvorin::demo::CreateSparseImage(image, 131072);
   dialogs.saveAnswers.push_back(QString::fromStdString(image));
   Trigger(form, "ToolButton_AddImg");
   Select(form, [](const auto& r) { return r.TypeSupport == 2; });

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QTreeView>
 
+#include "detect/VolumeNodes.h"
 #include "device/WindowsLayouts.h"
 #include "media/Refresh.h"
 #include "ui/Form1.h"
@@ -50,7 +51,7 @@ void Form1::ToolButton_RefreshClick() {
   job_.SupportSource = nullptr;
   job_.SupportCible = nullptr;
   model_->BeginTreeChange();
-  media::RefreshMediaList(platform_, *this, state_);
+  media::RefreshMediaList(platform_, *this, state_, detect::AddVolumeNodes);
   model_->EndTreeChange();
   ShowExpansion();
 }

@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "SimMachine.h"
+#include "detect/VolumeNodes.h"
 #include "device/WindowsLayouts.h"
 #include "device/sim/demo/PartitionBuilders.h"
-#include "media/VolumeNodes.h"
 
 namespace kalvorin::media {
 namespace {
@@ -184,12 +184,12 @@ TEST(ToggleVolumeDetection, OnThenOffRemovesVolumeAndImageNodes) {
   ASSERT_TRUE(sim.Refresh());
   EXPECT_TRUE(sim.DiskNode(1).children.empty());
 
-  ToggleVolumeDetection(*sim.platform, sim.window, sim.state);
+  detect::ToggleVolumeDetection(*sim.platform, sim.window, sim.state);
   EXPECT_TRUE(sim.state.DetectionVolumes);
   EXPECT_EQ(sim.DiskNode(1).children.size(), 2u);
   ASSERT_TRUE(AddImage(*sim.platform, sim.state, MakeFile(sim.dir, "a.img", 4096)));
 
-  ToggleVolumeDetection(*sim.platform, sim.window, sim.state);
+  detect::ToggleVolumeDetection(*sim.platform, sim.window, sim.state);
   EXPECT_FALSE(sim.state.DetectionVolumes);
   EXPECT_TRUE(sim.DiskNode(1).children.empty());
   EXPECT_EQ(sim.state.tree.TopLevel().size(), 1u);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "detect/VolumeNodes.h"
 #include "device/sim/SimPlatform.h"
 #include "device/sim/demo/MachineBuilder.h"
 #include "media/MediaState.h"
@@ -38,7 +39,7 @@ struct SimMachine {
   }
   bool Refresh() {
     if (!Write()) return false;
-    media::RefreshMediaList(*platform, window, state);
+    media::RefreshMediaList(*platform, window, state, detect::AddVolumeNodes);
     return true;
   }
 

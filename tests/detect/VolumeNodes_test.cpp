@@ -1,9 +1,9 @@
 // Volume nodes under the disks, with volume detection switched on.
 #include <gtest/gtest.h>
 
-#include "SimMachine.h"
 #include "device/sim/demo/FileSystemBuilders.h"
 #include "device/sim/demo/PartitionBuilders.h"
+#include "media/SimMachine.h"
 
 namespace kalvorin::media {
 namespace {

@@ -186,7 +186,7 @@ void Form1::ToolButton_CopyClick() {
 void Form1::B_HDSourceClick() {
   if (targetDialog_->Execute(job_.SupportSource) != kTargetOk) return;
   media::listeSupport* chosen = targetDialog_->SupportSelectionne();
-  if (!chosen) return;
+  if (!chosen) return;  // the heading was validated: the target stays as it was
   job_.SupportCible = chosen;
   Edit1_->setText(QStringLiteral("Support N°%1 - %2")
                       .arg(chosen->NumDisque)

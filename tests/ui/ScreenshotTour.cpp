@@ -72,6 +72,11 @@ int main(int argc, char** argv) {
   Trigger(form, "ToolButton_DetectPartition");
   Save(form, "02-volumes");
 
+  // The dock selected: its texts stay red on the selection.
+  Select(form,
+         [](const auto& r) { return r.TypeSupport == 1 && r.TypeVolume == 0 && r.NumDisque == 5; });
+  Save(form, "02b-dock-selected");
+
   Select(form,
          [](const auto& r) { return r.TypeSupport == 1 && r.TypeVolume == 0 && r.NumDisque == 1; });
   Trigger(form, "ToolButton_Check");

@@ -58,9 +58,8 @@ int Refuse(kalvorin::ui::DialogService& dialogs, const QString& text) {
   return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Everything after COM's start-up (see main).
+int RunProgram(int argc, char** argv, [[maybe_unused]] bool comReady) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kalvorin 2"));
 #ifndef _WIN32
@@ -100,7 +99,7 @@ int main(int argc, char** argv) {
   }
 
 #ifdef _WIN32
-  if (!kalvorin::device::win32::InitializeComForWmi()) {
+  if (!comReady) {
     dialogs.MessageBox(QStringLiteral("Erreur lors de l'initialisation WMI."),
                        QStringLiteral("Erreur Système"),
                        kalvorin::device::kMbIconError | kalvorin::device::kMbTaskModal);
@@ -117,4 +116,17 @@ int main(int argc, char** argv) {
     });
   }
   return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  // COM and its process security first, on this thread, before the
+  // application object initialises OLE on it (see device/win32/ComInit.h).
+  return kalvorin::device::win32::RunWithCom(
+      [&](bool comReady) { return RunProgram(argc, argv, comReady); });
+#else
+  return RunProgram(argc, argv, true);
+#endif
 }

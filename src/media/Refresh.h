@@ -21,8 +21,8 @@ using VolumeNodesStep = void (*)(device::Platform& platform, WindowPort& window,
 // Rebuilds state.tree from scratch: the supports group header, one disk node
 // per disk that answers (never the program's own), the dock recognised, and
 // with DetectionVolumes the volume nodes made by `addVolumeNodes` for each
-// disk whose sector count is not 0 (none when it is null). The window's own part of a refresh
-// (hiding the panel, clearing the progress) is the caller's.
+// disk whose sector count is not 0 (none when it is null). The window's own
+// part of a refresh (hiding the panel, clearing the progress) is the caller's.
 void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state,
                       VolumeNodesStep addVolumeNodes);
 

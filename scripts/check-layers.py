@@ -46,6 +46,8 @@ def main() -> int:
                 target = quoted.group(1)
                 if (path.parent / target).is_file():
                     continue  # beside the file itself
+                if (src / (target + ".in")).is_file():
+                    continue  # configured by the build from src/ (build information)
                 if not (src / target).is_file():
                     problems.append(f"{where}: includes {target}, which is not under src/")
                     continue

@@ -73,6 +73,9 @@ Outcome WriteBlock(device::File& file, std::uint64_t sector, const std::uint8_t*
 // falls between them, none failed) are transferred as one run; when a run
 // fails, its blocks are transferred again one by one, so outcomes, report
 // lines, questions, refreshes and the stop flag stay those of single blocks.
+// A failed run of writes may have written part of its range, blocks after the
+// failing one included: a stop answered at a failed block leaves the rest of
+// that run (under 1 MiB) possibly written.
 void RunBlockLoop(JobContext& context, JobProgress& progress, Report& report, std::int32_t disk,
                   std::uint64_t first, std::uint64_t count, BlockTransfer& transfer);
 

@@ -349,7 +349,7 @@ class LargeSectorTableTest : public PartitionTableTest {
   }
   // A table sector at logical sector `lba`.
   void Table(std::uint64_t lba, const std::vector<MbrEntry>& entries) {
-    ASSERT_TRUE(tools::WriteAt(Image(kDisk), lba * kLogical, tools::MakeTableSector(entries)));
+    ASSERT_TRUE(demo::WriteAt(Image(kDisk), lba * kLogical, demo::MakeTableSector(entries)));
   }
 };
 
@@ -368,18 +368,18 @@ TEST_F(LargeSectorTableTest, GptHeaderAtLogicalSectorOneAndEntriesAfterIt) {
   std::vector<std::uint8_t> header(512, 0);
   device::PutU32(&header[80], 128);
   device::PutU32(&header[84], 128);
-  ASSERT_TRUE(tools::WriteAt(Image(kDisk), 1 * kLogical, header));
+  ASSERT_TRUE(demo::WriteAt(Image(kDisk), 1 * kLogical, header));
   std::vector<std::uint8_t> entries(128 * 128, 0);
-  std::copy(tools::kGuidLinuxData.begin(), tools::kGuidLinuxData.end(), entries.begin());
+  std::copy(demo::kGuidLinuxData.begin(), demo::kGuidLinuxData.end(), entries.begin());
   device::PutU64(&entries[32], 256);  // first and last logical sectors
   device::PutU64(&entries[40], 511);
-  std::copy(tools::kGuidBasicData.begin(), tools::kGuidBasicData.end(), entries.begin() + 128);
+  std::copy(demo::kGuidBasicData.begin(), demo::kGuidBasicData.end(), entries.begin() + 128);
   device::PutU64(&entries[128 + 32], 131000);  // inside, near the end (131072 logical sectors)
   device::PutU64(&entries[128 + 40], 131070);
-  std::copy(tools::kGuidBasicData.begin(), tools::kGuidBasicData.end(), entries.begin() + 256);
+  std::copy(demo::kGuidBasicData.begin(), demo::kGuidBasicData.end(), entries.begin() + 256);
   device::PutU64(&entries[256 + 32], 131072);  // the first sector past the end of the disk
   device::PutU64(&entries[256 + 40], 131080);
-  ASSERT_TRUE(tools::WriteAt(Image(kDisk), 2 * kLogical, entries));
+  ASSERT_TRUE(demo::WriteAt(Image(kDisk), 2 * kLogical, entries));
   EXPECT_TRUE(Read());
   EXPECT_EQ(Slots(), (std::vector<Slot>{{0xEE, 2048, 2048}, {0xEE, 131000 * 8, 71 * 8}}));
   EXPECT_TRUE(window.messages.empty());

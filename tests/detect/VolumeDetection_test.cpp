@@ -80,7 +80,7 @@ TEST_F(VolumeDetectionTest, Format10OnADiskOfLargeLogicalSectors) {
   Commit();
   const std::uint64_t first = 4096, count = 64000 + 8;
   Member(first, count, {MdFormat::k1_0, 1, 0, 0, 2, 0, 1});
-  Volume(first, tools::MakeNtfsVolume(count - 16));
+  Volume(first, demo::MakeNtfsVolume(count - 16));
   auto node = Volume(first, count);
   EXPECT_TRUE(Detect(node));
   EXPECT_EQ(identity.TypeVolume, 6);

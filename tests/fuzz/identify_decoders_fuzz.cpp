@@ -1,5 +1,6 @@
 // The identification decoders: directly on the raw input, and through the
-// simulated machine's SMART and storage-descriptor answers built from it.
+// simulated machine's SMART and storage-descriptor answers built from it;
+// the input's lines are also a management answer.
 //
 // Input: first (2 bytes, signed), last (2), descriptor offset (8, signed),
 // then the bytes decoded.
@@ -10,7 +11,7 @@
 #include "FuzzMachine.h"
 #include "detect/SectorReader.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "media/Identify.h"
 
 namespace {
@@ -35,7 +36,7 @@ std::vector<std::string> Texts(const std::uint8_t* data, std::size_t size) {
 void ThroughTheMachine(const std::uint8_t* data, std::size_t size) {
   static const std::string folder = fuzz::MakeTempFolder("kalvorin-fuzz-identify");
   const auto texts = Texts(data, size);
-  tools::MachineBuilder builder(folder);
+  demo::MachineBuilder builder(folder);
   builder.AddDisk(1, 8).Smart(texts[0], texts[1]).Descriptor(texts[2], texts[3]);
   std::string error;
   if (!builder.Write(error)) __builtin_trap();
@@ -63,6 +64,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // An exact-size copy, so a read past the descriptor's end is caught.
   std::vector<std::uint8_t> descriptor(body, body + bodySize);
   media::DecodeDescriptorText(descriptor.data(), descriptor.size(), offset);
+
+  device::WmiObject object(1);
+  for (std::size_t i = 0; i < bodySize; ++i) {
+    if (body[i] == '\n') {
+      object.emplace_back();
+    } else {
+      object.back() += static_cast<char>(body[i]);
+    }
+  }
+  media::InSupport answered;
+  media::ApplyManagementAnswer(answered, object);
 
   ThroughTheMachine(body, std::min<std::size_t>(bodySize, 512));
   return 0;

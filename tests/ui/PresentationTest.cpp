@@ -176,7 +176,7 @@ void PresentationTest::copyBoundaries() {
 void PresentationTest::sameFile() {
   kalvorin::test::TempDir dir;
   const std::string image = dir.file("source.img");
-  kalvorin::tools::CreateSparseImage(image, 8);
+  kalvorin::demo::CreateSparseImage(image, 8);
   std::filesystem::create_directory(dir.path() / "sub");
   QVERIFY(kalvorin::ui::SameFile(image, image));
   QVERIFY(kalvorin::ui::SameFile(image, dir.file("sub/../source.img")));

@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/DemoMachine.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/DemoMachine.h"
+#include "device/sim/demo/ImageFile.h"
 #include "ui/MediaTreeModel.h"
 
 namespace kalvorin::test {
@@ -46,7 +46,7 @@ QStringList ScriptedDialogs::Texts() const {
   return texts;
 }
 
-WindowHarness::WindowHarness(std::function<void(tools::MachineBuilder&)> describe)
+WindowHarness::WindowHarness(std::function<void(demo::MachineBuilder&)> describe)
     : machine(dir.path().string()) {
   if (describe) {
     describe(machine);
@@ -61,7 +61,7 @@ WindowHarness::WindowHarness(std::function<void(tools::MachineBuilder&)> describ
 
 WindowHarness::WindowHarness(Demo) : machine(dir.path().string()) {
   std::string error;
-  if (!tools::BuildDemoMachine(dir.path().string(), error)) throw std::runtime_error(error);
+  if (!demo::BuildDemoMachine(dir.path().string(), error)) throw std::runtime_error(error);
   Open();
 }
 
@@ -124,7 +124,7 @@ void WindowHarness::ClearSelection() { tree().selectionModel()->clearSelection()
 
 std::string WindowHarness::AddImage(const std::string& name, std::uint64_t sectors) {
   const std::string path = dir.file(name);
-  tools::CreateSparseImage(path, sectors);
+  demo::CreateSparseImage(path, sectors);
   dialogs.saveAnswers.push_back(QString::fromStdString(path));
   Trigger("ToolButton_AddImg");
   return path;

@@ -1,4 +1,4 @@
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 namespace {
 
@@ -28,6 +28,7 @@ Json DiskJson(const MachineDisk& disk) {
   entry["image"] = disk.image;
   entry["opens"] = disk.opens;
   entry["geometry"] = disk.geometry;
+  if (disk.logicalSectorSize != 512) entry["logical_sector_size"] = disk.logicalSectorSize;
   if (disk.smart) {
     entry["smart"] = {{"model", disk.smart->model},
                       {"serial", disk.smart->serial},
@@ -191,4 +192,4 @@ bool MachineBuilder::Write(std::string& error) const {
   return true;
 }
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

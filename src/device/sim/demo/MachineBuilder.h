@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 struct SectorRun {
   std::uint64_t first = 0;
@@ -43,6 +43,7 @@ struct MachineDisk {
   std::string image;          // relative to the folder; default "diskN.img"
   bool opens = true;
   bool geometry = true;
+  std::uint32_t logicalSectorSize = 512;  // written only when not 512
 
   std::optional<SmartIdentity> smart;         // nullopt: SMART queries fail
   std::optional<DescriptorTexts> descriptor;  // nullopt: the query fails
@@ -117,4 +118,4 @@ class MachineBuilder {
   std::optional<std::uint64_t> freeBytes_;
 };
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

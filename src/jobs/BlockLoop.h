@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "device/Platform.h"
 #include "jobs/Jobs.h"
 #include "jobs/Messages.h"
 #include "jobs/Progress.h"
 #include "jobs/Report.h"
+#include "media/Records.h"
 
 namespace kalvorin::jobs {
 
@@ -37,6 +39,15 @@ class BlockTransfer {
   virtual ~BlockTransfer() = default;
   // Processes the `sectors` (1..128) sectors at p.
   virtual Outcome Transfer(std::uint64_t p, std::uint32_t sectors) = 0;
+
+  // The open media the transfer reads and writes. After a failed block the
+  // loop ends the job when one of them has gone.
+  void Watch(const media::listeSupport& medium) { watched_.push_back(&medium); }
+  // The first watched medium that has gone, or nullptr.
+  const media::listeSupport* Vanished() const;
+
+ private:
+  std::vector<const media::listeSupport*> watched_;
 };
 
 // Reads blocks of a source into the buffer, hinting the OS to read ahead.
@@ -60,7 +71,9 @@ Outcome WriteBlock(device::File& file, std::uint64_t sector, const std::uint8_t*
                    std::uint32_t sectors);
 
 // Walks [first, first + count) (first + count must not overflow) while the
-// job runs. Failed blocks go to the report under the caption of `disk`.
+// job runs. Failed blocks go to the report under the caption of `disk`. A
+// failed block on a medium that has gone ends the job at once, whatever
+// "Ignorer les erreurs" says: one message and one report line.
 void RunBlockLoop(JobContext& context, JobProgress& progress, Report& report, std::int32_t disk,
                   std::uint64_t first, std::uint64_t count, BlockTransfer& transfer);
 

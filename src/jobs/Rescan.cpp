@@ -1,6 +1,5 @@
 #include "jobs/Rescan.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -9,11 +8,9 @@ namespace kalvorin::jobs {
 namespace {
 
 #ifdef _WIN32
-constexpr char kPathSeparator = ';';
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 std::string RunScript(const std::string& path) { return Quoted(path); }
 #else
-constexpr char kPathSeparator = ':';
 std::string Quoted(const std::string& path) {
   std::string quoted = "'";
   for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -47,31 +44,24 @@ const char* RescanScriptName() {
 #endif
 }
 
-std::string RescanCommandLine(const std::string& programFolder, const std::string& searchPath) {
-  std::vector<std::filesystem::path> folders;
-  if (!programFolder.empty()) folders.push_back(PathFromUtf8(programFolder));
+std::string RescanCommandLine(const std::string& programFolder) {
+  if (programFolder.empty()) return {};
+  std::filesystem::path folder = PathFromUtf8(programFolder);
+  if (!folder.has_filename()) folder = folder.parent_path();  // the trailing separator
+  std::filesystem::path script = folder / RescanScriptName();
+  if (!IsFile(script) && folder.filename() == "bin") {
+    const std::filesystem::path installed =
+        folder / PathFromUtf8(kInstalledScriptFolder) / RescanScriptName();
+    if (IsFile(installed)) script = installed;
+  }
   std::error_code error;
-  const std::filesystem::path current = std::filesystem::current_path(error);
-  if (!error) folders.push_back(current);
-  std::size_t start = 0;
-  while (start <= searchPath.size()) {
-    std::size_t stop = searchPath.find(kPathSeparator, start);
-    if (stop == std::string::npos) stop = searchPath.size();
-    if (stop > start) folders.push_back(PathFromUtf8(searchPath.substr(start, stop - start)));
-    start = stop + 1;
-  }
-  for (const std::filesystem::path& folder : folders) {
-    const std::filesystem::path script = folder / RescanScriptName();
-    if (!IsFile(script)) continue;
-    std::filesystem::path full = std::filesystem::absolute(script, error);
-    return RunScript(Utf8FromPath(error ? script : full));
-  }
-  return RescanScriptName();
+  const std::filesystem::path full = std::filesystem::absolute(script, error);
+  return RunScript(Utf8FromPath(error ? script : full.lexically_normal()));
 }
 
 void RescanDisks(device::Platform& platform, const std::string& programFolder) {
-  const char* path = std::getenv("PATH");
-  platform.RunCommand(RescanCommandLine(programFolder, path != nullptr ? path : ""));
+  const std::string commandLine = RescanCommandLine(programFolder);
+  if (!commandLine.empty()) platform.RunCommand(commandLine);
 }
 
 }  // namespace kalvorin::jobs

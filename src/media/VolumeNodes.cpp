@@ -30,6 +30,7 @@ void AddVolumeNodes(device::Platform& platform, WindowPort& window, InSupport& i
     record->FirstSct = slots[k].FirstSct;
     record->NBSct = slots[k].NBSct;
     record->NBSctDisque = disk.NBSct;
+    record->Identite = disk.Identite;
     listeSupport& volume = *tree.Add(&diskNode, std::move(record))->record;
 
     if (detect::DetectVolume(platform, window, identity, volume)) {

@@ -74,24 +74,43 @@ class Rescan : public ::testing::Test {
   test::TempDir current_;
 };
 
-TEST_F(Rescan, TheScriptIsFoundInTheProgramFolderThenTheSearchPath) {
-  test::TempDir program, onPath, other;
+// The script runs as administrator: one planted in the current folder or on
+// the search path must never be the one run.
+TEST_F(Rescan, TheScriptComesOnlyFromTheProgramFolder) {
+  test::TempDir program, onPath;
   const std::string name = RescanScriptName();
+  std::ofstream(std::filesystem::current_path() / name) << "rem\n";
   std::ofstream(onPath.file(name)) << "rem\n";
-  const std::string search =
-      other.path().string() + (name.back() == 'h' ? ":" : ";") + onPath.path().string();
-  EXPECT_NE(RescanCommandLine(program.path().string(), search).find(onPath.file(name)),
-            std::string::npos);
+  const std::string current = (std::filesystem::current_path() / name).string();
+
+  // Missing from the program folder: named there all the same, so the
+  // interpreter reports it missing instead of looking elsewhere.
+  std::string line = RescanCommandLine(program.path().string() + "/");
+  EXPECT_NE(line.find(program.file(name)), std::string::npos) << line;
+  EXPECT_EQ(line.find(current), std::string::npos) << line;
+  EXPECT_EQ(line.find(onPath.file(name)), std::string::npos) << line;
+
   std::ofstream(program.file(name)) << "rem\n";
-  EXPECT_NE(RescanCommandLine(program.path().string(), search).find(program.file(name)),
-            std::string::npos);
+  line = RescanCommandLine(program.path().string() + "/");
+  EXPECT_NE(line.find(program.file(name)), std::string::npos) << line;
+
+  // An unknown program folder runs nothing rather than a bare name.
+  EXPECT_EQ(RescanCommandLine(""), "");
 }
 
-TEST_F(Rescan, AMissingScriptIsLeftToTheInterpreter) {
-  test::TempDir program;
-  EXPECT_EQ(RescanCommandLine(program.path().string(), ""), RescanScriptName());
-  std::ofstream(std::filesystem::current_path() / RescanScriptName()) << "rem\n";
-  EXPECT_NE(RescanCommandLine(program.path().string(), "").find(RescanScriptName()), 0u);
+TEST_F(Rescan, AnInstalledProgramTakesTheScriptOfItsInstalledLayout) {
+  test::TempDir prefix;
+  const std::string name = RescanScriptName();
+  const auto bin = prefix.path() / "bin";
+  const auto installed = prefix.path() / "libexec" / "kalvorin";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(installed);
+  std::ofstream(installed / name) << "rem\n";
+  const std::string line = RescanCommandLine(bin.string() + "/");
+  EXPECT_NE(line.find((installed / name).string()), std::string::npos) << line;
+  // A script beside the executable comes first.
+  std::ofstream(bin / name) << "rem\n";
+  EXPECT_NE(RescanCommandLine(bin.string() + "/").find((bin / name).string()), std::string::npos);
 }
 
 #ifndef _WIN32
@@ -100,7 +119,7 @@ TEST_F(Rescan, APathWithAQuoteIsQuotedForTheShell) {
   const auto folder = dir.path() / "l'outil";
   std::filesystem::create_directory(folder);
   std::ofstream(folder / "RescanDisks.sh") << "true\n";
-  EXPECT_EQ(RescanCommandLine(folder.string(), ""),
+  EXPECT_EQ(RescanCommandLine(folder.string() + "/"),
             "/bin/sh '" + dir.path().string() + "/l'\\''outil/RescanDisks.sh'");
 }
 #endif

@@ -18,6 +18,7 @@
 #include "device/WindowsLayouts.h"
 #include "device/linux/LinuxPlatform.h"
 #include "jobs/Jobs.h"
+#include "media/Identify.h"
 #include "media/WindowPort.h"
 
 namespace {
@@ -105,6 +106,10 @@ int main(int argc, char** argv) {
     }
     source.TypeSupport = media::kPhysical;
     source.NumDisque = *number;
+    media::InSupport identity;
+    if (media::IdentifyDisk(platform, identity, *number)) {
+      source.Identite = media::IdentityOf(identity);
+    }
   } else {
     source.TypeSupport = media::kImage;
     source.CheminImage = medium;

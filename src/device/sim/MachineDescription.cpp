@@ -59,6 +59,15 @@ class Reader {
     return true;
   }
 
+  bool OptionalUnsigned(const Json& object, const char* name, const std::string& key,
+                        std::optional<std::uint64_t>& out) {
+    if (!object.contains(name) || object[name].is_null()) return true;
+    std::uint64_t number = 0;
+    if (!Unsigned(object[name], key + "." + name, UINT64_MAX, number)) return false;
+    out = number;
+    return true;
+  }
+
   bool Ranges(const Json& faults, const char* name, const std::string& key,
               std::vector<SectorRange>& out) {
     if (!faults.contains(name) || faults[name].is_null()) return true;
@@ -144,7 +153,8 @@ class Reader {
     if (!Int(value["number"], key + ".number", 0, 127, out.number)) return false;
     if (!value.contains("image")) return Fail(key + ".image", "est absente");
     if (!ImagePath(value["image"], key + ".image", out.image)) return false;
-    if (!Bool(value, "opens", key, out.opens) || !Bool(value, "geometry", key, out.geometry)) {
+    if (!Bool(value, "opens", key, out.opens) || !Bool(value, "geometry", key, out.geometry) ||
+        !OptionalUnsigned(value, "diskseq", key, out.diskseq)) {
       return false;
     }
     if (value.contains("smart") && !value["smart"].is_null()) {
@@ -164,7 +174,8 @@ class Reader {
       if (!faults.is_object()) return Fail(faultsKey, "doit être un objet");
       if (!Ranges(faults, "read", faultsKey, out.faults.read) ||
           !Ranges(faults, "write", faultsKey, out.faults.write) ||
-          !Ranges(faults, "seek", faultsKey, out.faults.seek)) {
+          !Ranges(faults, "seek", faultsKey, out.faults.seek) ||
+          !OptionalUnsigned(faults, "vanish", faultsKey, out.faults.vanish)) {
         return false;
       }
     }

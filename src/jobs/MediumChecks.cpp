@@ -47,9 +47,17 @@ bool OpenJobMedium(JobContext& context, media::listeSupport& medium, device::Acc
 
 bool CheckSameDisk(JobContext& context, media::listeSupport& medium, MediumRole role) {
   if (medium.TypeSupport != media::kPhysical || !medium.HandleSupport) return true;
+  // The device's queries are asked as the refresh asked them (a handle open
+  // for reading only is refused some of them on Windows); the sequence
+  // number comes from the job's own handle, so a medium that took the name
+  // in between is still told apart where the system numbers media.
   media::InSupport opened;
-  media::IdentifyOpenDisk(context.platform, *medium.HandleSupport, opened, medium.NumDisque);
-  if (medium.Identite && media::SameDisk(*medium.Identite, media::IdentityOf(opened))) return true;
+  const bool identified = media::IdentifyDisk(context.platform, opened, medium.NumDisque);
+  opened.NumSequence = medium.HandleSupport->MediumSequence();
+  if (identified && medium.Identite &&
+      media::SameDisk(*medium.Identite, media::IdentityOf(opened))) {
+    return true;
+  }
   CloseMedium(medium);
   context.window.MessageBox(DiskChangedText(medium.NumDisque), Caption(role), kStyleWarning);
   return false;

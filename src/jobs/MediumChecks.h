@@ -21,8 +21,9 @@ enum class MediumRole { Source, Target };
 bool OpenJobMedium(JobContext& context, media::listeSupport& medium, device::Access access,
                    device::Disposition disposition, MediumRole role);
 
-// For a disk record: identifies the disk open in HandleSupport and compares
-// it with the identity the record kept at the refresh. When it is another
+// For a disk record: identifies the disk now behind its number, with the
+// medium sequence number of the one open in HandleSupport, and compares that
+// with the identity the record kept at the refresh. When it is another
 // disk (or the record kept none), closes it, tells the user and returns
 // false. Images pass.
 bool CheckSameDisk(JobContext& context, media::listeSupport& medium, MediumRole role);

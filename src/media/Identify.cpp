@@ -231,6 +231,8 @@ void ApplyManagementAnswer(InSupport& identity, const device::WmiObject& object)
   }
 }
 
+namespace {
+
 void IdentifyOpenDisk(device::Platform& platform, device::File& device, InSupport& identity,
                       int n) {
   identity.Modele.clear();
@@ -246,6 +248,8 @@ void IdentifyOpenDisk(device::Platform& platform, device::File& device, InSuppor
   identity.NBSctDisque = AskCapacity(device);
   identity.NumSequence = device.MediumSequence();
 }
+
+}  // namespace
 
 bool IdentifyDisk(device::Platform& platform, InSupport& identity, int n) {
   // Only the device's queries are asked: nothing is written.

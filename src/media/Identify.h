@@ -14,9 +14,6 @@ namespace kalvorin::media {
 // without a management answer inherits nothing from the previous disk.
 bool IdentifyDisk(device::Platform& platform, InSupport& identity, int n);
 
-// The same identification of disk n, already open as `device` (for a job).
-void IdentifyOpenDisk(device::Platform& platform, device::File& device, InSupport& identity, int n);
-
 // What the disk record keeps of an identification.
 IdentiteDisque IdentityOf(const InSupport& identity);
 

@@ -141,6 +141,9 @@ class RecordingPlatform : public device::Platform {
   std::unique_ptr<device::File> Open(const std::string& path, device::Access access,
                                      device::Share share,
                                      device::Disposition disposition) override {
+    // Identification (the jobs' check of their disks included) is not the
+    // job's own traffic: it is neither listed nor logged.
+    if (access == device::Access::Inspect) return inner_.Open(path, access, share, disposition);
     opens.push_back({path, access, disposition});
     auto file = inner_.Open(path, access, share, disposition);
     if (!file) return nullptr;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "BuildInfo.h"
+
 namespace kalvorin::jobs {
 
 namespace {
@@ -46,14 +48,12 @@ const char* RescanScriptName() {
 
 std::string RescanCommandLine(const std::string& programFolder) {
   if (programFolder.empty()) return {};
-  std::filesystem::path folder = PathFromUtf8(programFolder);
-  if (!folder.has_filename()) folder = folder.parent_path();  // the trailing separator
-  std::filesystem::path script = folder / RescanScriptName();
-  if (!IsFile(script) && folder.filename() == "bin") {
-    const std::filesystem::path installed =
-        folder / PathFromUtf8(kInstalledScriptFolder) / RescanScriptName();
-    if (IsFile(installed)) script = installed;
-  }
+  std::filesystem::path script = PathFromUtf8(programFolder) / RescanScriptName();
+#ifndef _WIN32
+  // An installed program keeps its scripts apart from its executable.
+  const std::filesystem::path installed = PathFromUtf8(KALVORIN_LIBEXEC_DIR) / RescanScriptName();
+  if (!IsFile(script) && IsFile(installed)) script = installed;
+#endif
   std::error_code error;
   const std::filesystem::path full = std::filesystem::absolute(script, error);
   return RunScript(Utf8FromPath(error ? script : full.lexically_normal()));

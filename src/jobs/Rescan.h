@@ -12,17 +12,13 @@ namespace kalvorin::jobs {
 // "RescanDisks.bat" on Windows, "RescanDisks.sh" elsewhere.
 const char* RescanScriptName();
 
-// The folder of an installed program's script, relative to the folder of
-// the executable ("<prefix>/bin/"): "<prefix>/libexec/kalvorin/".
-inline constexpr const char* kInstalledScriptFolder = "../libexec/kalvorin";
-
 // The command line that runs the script by its full path. The script runs
-// as administrator, so it is taken only from the program's own folder, or
-// from the installed layout's folder when the program's folder is a "bin"
-// folder and holds no script; never from the current folder or the search
-// path. When neither holds it, the line names the program folder's script
-// anyway and the interpreter reports it missing. Empty when the program's
-// folder is unknown.
+// as administrator, so it is taken only from the program's own folder or,
+// when that holds none, from the installed scripts' folder
+// (KALVORIN_LIBEXEC_DIR, not on Windows); never from the current folder or
+// the search path. When neither holds it, the line names the program
+// folder's script anyway and the interpreter reports it missing. Empty when
+// the program's folder is unknown.
 std::string RescanCommandLine(const std::string& programFolder);
 
 // Runs the script through the command interpreter and waits for it; the exit

@@ -54,8 +54,7 @@ void FormaterSupport(JobContext& context, media::listeSupport& source, std::uint
   // A disk that has gone was reported as such: its flush fails as well.
   const bool gone = MediumGone(source);
   if (!CloseMedium(source) && !gone) {
-    const std::string message =
-        FlushFailed("N°" + std::to_string(source.NumDisque) + " - " + source.Libelle);
+    const std::string message = FlushFailed(MediumName(source));
     report.Line(message);
     context.window.MessageBox(message, BlockCaption(source.NumDisque), kStyleError);
   }

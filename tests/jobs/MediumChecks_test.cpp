@@ -78,6 +78,38 @@ TEST_F(MediumChecks, ADiskSwappedSinceTheRefreshIsRefusedBeforeItsConfirmation) 
   }
 }
 
+// The system holds the disk: a job that writes it says by what, before its
+// confirmation; a check, which only reads, runs.
+TEST_F(MediumChecks, ABusyDiskIsRefusedForWritingWithWhatHoldsIt) {
+  machine.AddDisk(1, 4096).busy = {{"/mnt/donnees"}, {"md127"}};
+  machine.AddDisk(2, 4096);
+  Start();
+  Fill(1, 0, 4096, 0x77);
+  media::listeSupport disk = Disk(1, 4096, "DISQUE-A");
+  media::listeSupport volume = Disk(1, 2048, "EXT4");
+  volume.FirstSct = 2048;
+  media::listeSupport source = Disk(2, 4096, "DISQUE-B");
+  for (int job = 0; job < 3; ++job) {
+    SCOPED_TRACE(job);
+    window = ScriptedWindow{};
+    if (job == 0) jobs::FormaterSupport(*context, disk, 0, 4096);
+    if (job == 1) jobs::FormaterSupport(*context, volume, 2048, 2048);
+    if (job == 2) jobs::CopierSupport(*context, source, disk, 0, 0, 4096);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text,
+              jobs::DiskBusyText(1, job == 1 ? "EXT4" : "DISQUE-A",
+                                 device::DiskUse{{"/mnt/donnees"}, {"md127"}, false}));
+    EXPECT_EQ(window.messages[0].caption,
+              job == 2 ? "ERREUR support cible" : "ERREUR support source");
+    EXPECT_FALSE(source.HandleSupport);
+  }
+  EXPECT_TRUE(AllAre(1, 0, 4096, 0x77));
+  window = ScriptedWindow{};
+  jobs::ControlerSupport(*context, disk, 0, 4096);
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].text, "Enregistrer le rapport ?");
+}
+
 TEST_F(MediumChecks, TheSameDiskListedAgainIsAcceptedAndARecordWithoutIdentityIsNot) {
   machine.AddDisk(1, 4096).Smart("DISQUE-A", "SERIE-A").diskseq = 3;
   Start();

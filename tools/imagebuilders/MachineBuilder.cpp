@@ -52,6 +52,7 @@ Json DiskJson(const MachineDisk& disk) {
                      {"seek", Ranges(disk.seekFaults)}};
   if (disk.vanishAt) entry["faults"]["vanish"] = *disk.vanishAt;
   if (disk.diskseq) entry["diskseq"] = *disk.diskseq;
+  if (disk.busy) entry["busy"] = {{"mounts", disk.busy->first}, {"system", disk.busy->second}};
   return entry;
 }
 

@@ -147,6 +147,19 @@ class Reader {
     return true;
   }
 
+  bool Texts(const Json& object, const char* name, const std::string& key,
+             std::vector<std::string>& out) {
+    if (!object.contains(name) || object[name].is_null()) return true;
+    const Json& list = object[name];
+    const std::string listKey = key + "." + name;
+    if (!list.is_array()) return Fail(listKey, "doit être une liste de textes");
+    for (const Json& item : list) {
+      if (!item.is_string()) return Fail(listKey, "doit être une liste de textes");
+      out.push_back(item.get<std::string>());
+    }
+    return true;
+  }
+
   bool Disk(const Json& value, const std::string& key, DiskDescription& out) {
     if (!value.is_object()) return Fail(key, "doit être un objet");
     if (!value.contains("number")) return Fail(key + ".number", "est absente");
@@ -156,6 +169,15 @@ class Reader {
     if (!Bool(value, "opens", key, out.opens) || !Bool(value, "geometry", key, out.geometry) ||
         !OptionalUnsigned(value, "diskseq", key, out.diskseq)) {
       return false;
+    }
+    if (value.contains("busy") && !value["busy"].is_null()) {
+      const std::string busyKey = key + ".busy";
+      if (!value["busy"].is_object()) return Fail(busyKey, "doit être un objet");
+      auto& busy = out.busy.emplace();
+      if (!Texts(value["busy"], "mounts", busyKey, busy.first) ||
+          !Texts(value["busy"], "system", busyKey, busy.second)) {
+        return false;
+      }
     }
     if (value.contains("smart") && !value["smart"].is_null()) {
       if (!Smart(value["smart"], key + ".smart", out.smart.emplace())) return false;

@@ -48,6 +48,9 @@ struct DiskDescription {
   bool geometry = true;
   // The system's sequence number of the medium; nullopt: none is answered.
   std::optional<std::uint64_t> diskseq;
+  // Held by the system: opening it for writing fails, and DiskInUse tells
+  // these mount points and system users.
+  std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> busy;
   std::optional<SmartDescription> smart;
   std::optional<DescriptorDescription> descriptor;
   std::optional<WmiProperties> wmi;

@@ -22,10 +22,12 @@ std::string Quoted(const std::string& path) {
 std::string RunScript(const std::string& path) { return "/bin/sh " + Quoted(path); }
 #endif
 
+#ifndef _WIN32
 bool IsFile(const std::filesystem::path& path) {
   std::error_code error;
   return std::filesystem::is_regular_file(path, error);
 }
+#endif
 
 std::filesystem::path PathFromUtf8(const std::string& text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));

@@ -176,8 +176,8 @@ TEST_F(MediumChecks, AVanishingTargetEndsTheCopyAndAVanishingDiskTheErase) {
 TEST_F(MediumChecks, AnImageTargetMustBeANewPathOrARegularFile) {
   const fs::path base = dir.path();
   const std::string source = base.string() + "/source.img";
-  ASSERT_TRUE(tools::CreateSparseImage(source, 64));
-  ASSERT_TRUE(tools::CreateSparseImage((base / "old.img").string(), 8));
+  ASSERT_TRUE(demo::CreateSparseImage(source, 64));
+  ASSERT_TRUE(demo::CreateSparseImage((base / "old.img").string(), 8));
   fs::create_directory(base / "folder");
   media::listeSupport image = Image(source);
   media::listeSupport disk;
@@ -238,7 +238,7 @@ TEST_F(MediumChecks, ACopyToAnImageTargetThatIsNotAFileOpensNothing) {
 TEST(SameFile, NamesOfOneFileHoweverSpelled) {
   TempDir dir;
   const std::string image = dir.file("source.img");
-  ASSERT_TRUE(tools::CreateSparseImage(image, 8));
+  ASSERT_TRUE(demo::CreateSparseImage(image, 8));
   fs::create_directory(dir.path() / "sub");
   EXPECT_TRUE(jobs::SameFile(image, image));
   EXPECT_TRUE(jobs::SameFile(image, dir.file("sub/../source.img")));

@@ -12,9 +12,10 @@
 
 #include <filesystem>
 
+#include "detect/VolumeNodes.h"
 #include "device/linux/LinuxPlatform.h"
-#include "imagebuilders/ImageFile.h"
-#include "imagebuilders/PartitionBuilders.h"
+#include "device/sim/demo/ImageFile.h"
+#include "device/sim/demo/PartitionBuilders.h"
 #include "jobs/JobFixture.h"
 #include "jobs/Jobs.h"
 #include "jobs/Messages.h"
@@ -87,7 +88,7 @@ class RealDisks : public ::testing::Test {
     return record;
   }
   std::vector<std::uint8_t> Content(const std::string& image) const {
-    return tools::ReadAt(image, 0, kSectors * 512);
+    return demo::ReadAt(image, 0, kSectors * 512);
   }
 
   TempDir dir;
@@ -105,10 +106,10 @@ TEST_F(RealDisks, AMediumSwappedUnderTheSameDeviceIsRefused) {
   fs::create_directory(dir.path() / "second");
   const std::string first = (dir.path() / "first" / "disk.img").string();
   const std::string second = (dir.path() / "second" / "disk.img").string();
-  ASSERT_TRUE(tools::CreateSparseImage(first, kSectors));
-  ASSERT_TRUE(tools::CreateSparseImage(second, kSectors));
+  ASSERT_TRUE(demo::CreateSparseImage(first, kSectors));
+  ASSERT_TRUE(demo::CreateSparseImage(second, kSectors));
   const auto content = Pattern(kSectors, 3);
-  ASSERT_TRUE(tools::WriteAt(second, 0, content));
+  ASSERT_TRUE(demo::WriteAt(second, 0, content));
 
   auto loop = Attach(first);
   if (!loop) GTEST_SKIP() << skipReason;
@@ -134,8 +135,8 @@ TEST_F(RealDisks, AMediumSwappedUnderTheSameDeviceIsRefused) {
 // kernel forgets the partitions it wiped.
 TEST_F(RealDisks, ADiskWithAMountedPartitionIsRefusedUntilUnmounted) {
   const std::string image = dir.file("parted.img");
-  ASSERT_TRUE(tools::CreateSparseImage(image, kSectors));
-  ASSERT_TRUE(tools::WriteTableSector(image, 0, {{0x83, 2048, 40960}, {0x83, 43008, 20480}}));
+  ASSERT_TRUE(demo::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(demo::WriteTableSector(image, 0, {{0x83, 2048, 40960}, {0x83, 43008, 20480}}));
   auto loop = Attach(image, true);
   if (!loop) GTEST_SKIP() << skipReason;
   if (RunShell("mkfs.ext4 -q -F " + Quote(loop->partition(1)) + " >/dev/null 2>&1") != 0) {
@@ -147,10 +148,10 @@ TEST_F(RealDisks, ADiskWithAMountedPartitionIsRefusedUntilUnmounted) {
   auto mounted = MountedFileSystem::Mount(loop->partition(1), mountPoint.string(), whyNot);
   if (!mounted) GTEST_SKIP() << whyNot;
   const std::string inside = (mountPoint / "source.img").string();
-  ASSERT_TRUE(tools::CreateSparseImage(inside, 64));
+  ASSERT_TRUE(demo::CreateSparseImage(inside, 64));
   // The sectors before the file system, which the mounted file system never
   // writes and every refused job would have written first.
-  const auto before = tools::ReadAt(image, 0, 2048 * 512);
+  const auto before = demo::ReadAt(image, 0, 2048 * 512);
 
   media::listeSupport disk = Listed(loop->name(), "LOOP");
   media::listeSupport volume = Listed(loop->name(), "EXT4");
@@ -177,7 +178,7 @@ TEST_F(RealDisks, ADiskWithAMountedPartitionIsRefusedUntilUnmounted) {
   jobs::ControlerSupport(*context, disk, 0, 4096);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].text, "Enregistrer le rapport ?");
-  EXPECT_EQ(tools::ReadAt(image, 0, 2048 * 512), before);
+  EXPECT_EQ(demo::ReadAt(image, 0, 2048 * 512), before);
   mounted.reset();
 
   const std::string partitionEntry = "/sys/block/" + loop->name() + "/" + loop->name() + "p1";
@@ -186,7 +187,7 @@ TEST_F(RealDisks, ADiskWithAMountedPartitionIsRefusedUntilUnmounted) {
   jobs::FormaterSupport(*context, disk, 0, 4096);
   ASSERT_GE(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].caption, "Formater le support");
-  EXPECT_EQ(tools::ReadAt(image, 0, 4096 * 512), std::vector<std::uint8_t>(4096 * 512, 0));
+  EXPECT_EQ(demo::ReadAt(image, 0, 4096 * 512), std::vector<std::uint8_t>(4096 * 512, 0));
   // The job holds the disk exclusively; the partition table it wiped still
   // reached the kernel.
   EXPECT_FALSE(fs::exists(partitionEntry));
@@ -196,7 +197,7 @@ TEST_F(RealDisks, ADiskWithAMountedPartitionIsRefusedUntilUnmounted) {
 // reading it, and a job from writing it.
 TEST_F(RealDisks, ADiskLockedByAnotherProgramIsRefused) {
   const std::string image = dir.file("locked.img");
-  ASSERT_TRUE(tools::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(demo::CreateSparseImage(image, kSectors));
   auto loop = Attach(image);
   if (!loop) GTEST_SKIP() << skipReason;
   media::listeSupport disk = Listed(loop->name(), "LOOP");
@@ -217,10 +218,10 @@ TEST_F(RealDisks, ADiskLockedByAnotherProgramIsRefused) {
 // (c) A device, a link to it and a FIFO as the copy's new image file.
 TEST_F(RealDisks, ImageTargetsThatAreNotFilesAreRefused) {
   const std::string image = dir.file("target-disk.img"), source = dir.file("source.img");
-  ASSERT_TRUE(tools::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(demo::CreateSparseImage(image, kSectors));
   const auto content = Pattern(kSectors, 9);
-  ASSERT_TRUE(tools::WriteAt(image, 0, content));
-  ASSERT_TRUE(tools::CreateSparseImage(source, 256));
+  ASSERT_TRUE(demo::WriteAt(image, 0, content));
+  ASSERT_TRUE(demo::CreateSparseImage(source, 256));
   auto loop = Attach(image);
   if (!loop) GTEST_SKIP() << skipReason;
   fs::create_symlink(loop->path(), dir.path() / "link.img");
@@ -251,8 +252,8 @@ TEST_F(RealDisks, ImageTargetsThatAreNotFilesAreRefused) {
 // opened for writing is closed on them (which makes the system probe again).
 TEST_F(RealDisks, ARefreshOpensNoDiskForWriting) {
   const std::string image = dir.file("watched.img");
-  ASSERT_TRUE(tools::CreateSparseImage(image, kSectors));
-  ASSERT_TRUE(tools::WriteTableSector(image, 0, {{0x83, 2048, 40960}}));
+  ASSERT_TRUE(demo::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(demo::WriteTableSector(image, 0, {{0x83, 2048, 40960}}));
   auto loop = Attach(image, true);
   if (!loop) GTEST_SKIP() << skipReason;
   const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -262,7 +263,7 @@ TEST_F(RealDisks, ARefreshOpensNoDiskForWriting) {
   media::MediaState state;
   state.NumDisqueProgramme = -1;
   state.DetectionVolumes = true;
-  media::RefreshMediaList(native, window, state);
+  media::RefreshMediaList(native, window, state, detect::AddVolumeNodes);
 
   int closedAfterWriting = 0, closedAfterReading = 0;
   alignas(inotify_event) char buffer[4096];

@@ -10,6 +10,7 @@
 #include <sys/types.h>
 #endif
 
+#include "jobs/BlockLoop.h"
 #include "jobs/JobFixture.h"
 #include "jobs/Jobs.h"
 #include "jobs/MediumChecks.h"
@@ -134,8 +135,11 @@ TEST_F(MediumChecks, ADiskThatVanishesEndsTheJobAtOnce) {
   media::listeSupport disk = Disk(1, 100'000, "DISQUE-A");
   jobs::ControlerSupport(*context, disk, 0, 100'000);
 
-  const std::string gone =
-      "Le support N°1 - DISQUE-A a été déconnecté au secteur 896 : le traitement est arrêté.";
+  // Found at the first block of the run of blocks whose transfer met the
+  // unplugging.
+  const std::uint64_t at = 1000 / jobs::kRunSectors * jobs::kRunSectors;
+  const std::string gone = "Le support N°1 - DISQUE-A a été déconnecté au secteur " +
+                           std::to_string(at) + " : le traitement est arrêté.";
   ASSERT_EQ(window.messages.size(), 2u);
   EXPECT_EQ(window.messages[0].text, gone);
   EXPECT_EQ(window.messages[0].caption, "ID1 - ERREUR DISQUE");
@@ -147,7 +151,7 @@ TEST_F(MediumChecks, ADiskThatVanishesEndsTheJobAtOnce) {
   // Nothing was tried after the block that found the disk gone.
   const auto transfers = Transfers(DiskPath(1));
   ASSERT_GE(transfers.size(), 2u);
-  EXPECT_EQ(transfers[transfers.size() - 2].offset, 896u * 512);
+  EXPECT_EQ(transfers[transfers.size() - 2].offset, at * 512);
   EXPECT_EQ(transfers.back().kind, 'C');
   EXPECT_EQ(window.processEventsCalls, 0);
 }
@@ -159,8 +163,9 @@ TEST_F(MediumChecks, AVanishingTargetEndsTheCopyAndAVanishingDiskTheErase) {
   media::listeSupport source = Disk(1, 8192, "SOURCE");
   media::listeSupport target = Disk(2, 8192, "CIBLE");
   jobs::CopierSupport(*context, source, target, 0, 0, 8192);
-  const std::string copyGone =
-      "Le support N°2 - CIBLE a été déconnecté au secteur 3968 : le traitement est arrêté.";
+  const std::uint64_t at = 4000 / jobs::kRunSectors * jobs::kRunSectors;
+  const std::string copyGone = "Le support N°2 - CIBLE a été déconnecté au secteur " +
+                               std::to_string(at) + " : le traitement est arrêté.";
   ASSERT_EQ(window.messages.size(), 3u);  // confirmation, disconnection, save question
   EXPECT_EQ(window.messages[1].text, copyGone);
   EXPECT_EQ(window.messages[1].caption, "ID1 - ERREUR DISQUE");
@@ -170,7 +175,8 @@ TEST_F(MediumChecks, AVanishingTargetEndsTheCopyAndAVanishingDiskTheErase) {
   media::listeSupport erased = Disk(2, 8192, "CIBLE");
   jobs::FormaterSupport(*context, erased, 0, 8192);
   ASSERT_EQ(window.messages.size(), 3u);  // confirmation, disconnection (no flush failure), save
-  EXPECT_NE(window.messages[1].text.find("déconnecté au secteur 3968"), std::string::npos);
+  EXPECT_NE(window.messages[1].text.find("déconnecté au secteur " + std::to_string(at)),
+            std::string::npos);
 }
 
 TEST_F(MediumChecks, AnImageTargetMustBeANewPathOrARegularFile) {

@@ -51,6 +51,10 @@ struct DiskDescription {
   // Held by the system: opening it for writing fails, and DiskInUse tells
   // these mount points and system users.
   std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> busy;
+  // Bytes per logical sector, as the geometry answers it. Sizes that are a
+  // power of two above 512 also make the disk refuse transfers that are not
+  // whole logical sectors, as a physical disk does.
+  std::uint32_t logicalSectorSize = 512;
   std::optional<SmartDescription> smart;
   std::optional<DescriptorDescription> descriptor;
   std::optional<WmiProperties> wmi;

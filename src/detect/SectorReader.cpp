@@ -23,7 +23,8 @@ void OpenMedium(device::Platform& platform, media::listeSupport& node) {
   } else {
     return;
   }
-  node.HandleSupport = platform.Open(path, device::Access::ReadWrite, device::Share::ReadWrite,
+  // Detection only reads.
+  node.HandleSupport = platform.Open(path, device::Access::Inspect, device::Share::ReadWrite,
                                      device::Disposition::OpenExisting);
 }
 

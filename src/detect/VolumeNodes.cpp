@@ -33,6 +33,7 @@ void AddVolumeNodes(device::Platform& platform, media::WindowPort& window,
     record->FirstSct = slots[k].FirstSct;
     record->NBSct = slots[k].NBSct;
     record->NBSctDisque = disk.NBSct;
+    record->Identite = disk.Identite;
     listeSupport& volume = *tree.Add(&diskNode, std::move(record))->record;
 
     if (DetectVolume(platform, window, identity, volume)) {

@@ -16,7 +16,13 @@
 
 namespace kalvorin::device {
 
-enum class Access { Read, ReadWrite };
+// Read and ReadWrite are the jobs' modes. Inspect is for identification and
+// detection, which only ask the device's queries and read its first sectors:
+// Windows opens read-write for them as the system expects, Linux read-only
+// (closing a disk opened for writing makes the system probe it again).
+// On Linux a disk opened ReadWrite is held exclusively and locked against
+// other writers and readers; one opened Read is locked against writers.
+enum class Access { Read, ReadWrite, Inspect };
 enum class Share { Read, ReadWrite };
 enum class Disposition { OpenExisting, CreateAlways };
 
@@ -55,6 +61,25 @@ class File {
   // or the close failed: written data may not be on the medium. After
   // Close() the object only answers failures.
   virtual bool Close() = 0;
+
+  // The system's sequence number of the medium now behind this handle (a
+  // new medium under the same device name gets a new one); nullopt where
+  // the system has none.
+  virtual std::optional<std::uint64_t> MediumSequence() { return std::nullopt; }
+  // True once a transfer has failed because the device itself is gone
+  // (unplugged, its connection lost), not because of a bad sector.
+  virtual bool MediumGone() { return false; }
+  // Makes the system read the partition table of this disk again, through
+  // this handle (a disk held exclusively refuses a re-read asked from
+  // elsewhere). False where the system refused or has no such request.
+  virtual bool RereadPartitions() { return false; }
+};
+
+// What keeps a disk from being opened for a job.
+struct DiskUse {
+  std::vector<std::string> mountPoints;  // mounted file systems of the disk
+  std::vector<std::string> systemUsers;  // arrays, mapped devices, swap built on it
+  bool otherProgram = false;             // held or being written by another program
 };
 
 // One object of the management query: "Name=value" lines in the order the
@@ -113,6 +138,14 @@ class Platform {
   virtual std::uint64_t MonotonicMilliseconds() = 0;
   // The user's long time format applied to a time of day, e.g. "21:47:05".
   virtual std::string FormatLongTime(int hour, int minute, int second) = 0;
+  // Why physical disk `number` cannot be opened for `access` now; nullopt
+  // when nothing is known to hold it (the open failed for another reason, or
+  // the system does not refuse busy disks).
+  virtual std::optional<DiskUse> DiskInUse(int number, Access access) {
+    (void)number;
+    (void)access;
+    return std::nullopt;
+  }
 };
 
 // The platform of the machine the program runs on (win32/ or linux/).

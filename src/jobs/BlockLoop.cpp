@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "jobs/JobSteps.h"
+
 namespace kalvorin::jobs {
 
 namespace {
@@ -20,7 +22,23 @@ void ApplyErrorPolicy(JobContext& context, Report& report, std::int32_t disk, Ou
   }
 }
 
+// Every later block would fail the same way, each with a line and a refresh.
+void EndOnDisconnection(JobContext& context, Report& report, std::int32_t disk,
+                        const media::listeSupport& medium, std::uint64_t p) {
+  const std::string message = MediumGoneText(MediumName(medium), p);
+  report.Line(message);
+  context.window.MessageBox(message, BlockCaption(disk), kStyleError);
+  context.window.StopJob();
+}
+
 }  // namespace
+
+const media::listeSupport* BlockTransfer::Vanished() const {
+  for (const media::listeSupport* medium : watched_) {
+    if (medium->HandleSupport && medium->HandleSupport->MediumGone()) return medium;
+  }
+  return nullptr;
+}
 
 BlockBuffer::BlockBuffer()
     : data_(static_cast<std::uint8_t*>(::operator new (kRunBytes, std::align_val_t{kAlignment}))) {
@@ -94,7 +112,13 @@ void RunBlockLoop(JobContext& context, JobProgress& progress, Report& report, st
     const Outcome outcome = transfer.Transfer(p, sectors);
     previousFailed = outcome != Outcome::Success;
     previousCount = sectors;
-    if (previousFailed) ApplyErrorPolicy(context, report, disk, outcome, p);
+    if (previousFailed) {
+      if (const media::listeSupport* gone = transfer.Vanished()) {
+        EndOnDisconnection(context, report, disk, *gone, p);
+        break;
+      }
+      ApplyErrorPolicy(context, report, disk, outcome, p);
+    }
     p += sectors;
   }
 }

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "device/Platform.h"
 #include "jobs/Jobs.h"
 #include "jobs/Messages.h"
 #include "jobs/Progress.h"
 #include "jobs/Report.h"
+#include "media/Records.h"
 
 namespace kalvorin::jobs {
 
@@ -49,6 +51,15 @@ class BlockTransfer {
   // every block of it succeeded; false says nothing of any single block, and
   // the loop then processes the run block by block.
   virtual bool TransferRun(std::uint64_t p, std::uint32_t sectors) = 0;
+
+  // The open media the transfer reads and writes. After a failed block the
+  // loop ends the job when one of them has gone.
+  void Watch(const media::listeSupport& medium) { watched_.push_back(&medium); }
+  // The first watched medium that has gone, or nullptr.
+  const media::listeSupport* Vanished() const;
+
+ private:
+  std::vector<const media::listeSupport*> watched_;
 };
 
 // Reads `sectors` sectors at p from a source into the buffer; a short read
@@ -75,7 +86,9 @@ Outcome WriteBlock(device::File& file, std::uint64_t sector, const std::uint8_t*
 // lines, questions, refreshes and the stop flag stay those of single blocks.
 // A failed run of writes may have written part of its range, blocks after the
 // failing one included: a stop answered at a failed block leaves the rest of
-// that run (under 1 MiB) possibly written.
+// that run (under 1 MiB) possibly written. A failed block on a medium that
+// has gone ends the job at once, whatever "Ignorer les erreurs" says: one
+// message and one report line.
 void RunBlockLoop(JobContext& context, JobProgress& progress, Report& report, std::int32_t disk,
                   std::uint64_t first, std::uint64_t count, BlockTransfer& transfer);
 

@@ -3,6 +3,7 @@
 #include "jobs/BlockLoop.h"
 #include "jobs/JobSteps.h"
 #include "jobs/Jobs.h"
+#include "jobs/MediumChecks.h"
 
 namespace kalvorin::jobs {
 
@@ -31,9 +32,8 @@ void ControlerSupport(JobContext& context, media::listeSupport& source, std::uin
   JobProgress progress(context, TakeStamp(context.platform));
 
   // The check only reads: a write-protected medium can be checked too.
-  if (!OpenMedium(context.platform, source, device::Access::Read,
-                  device::Disposition::OpenExisting)) {
-    context.window.MessageBox(kSourceOpenFailed, kSourceCaption, kStyleWarning);
+  if (!OpenJobMedium(context, source, device::Access::Read, device::Disposition::OpenExisting,
+                     MediumRole::Source)) {
     return;
   }
   Report report;
@@ -44,6 +44,7 @@ void ControlerSupport(JobContext& context, media::listeSupport& source, std::uin
 
   SourceReader reader(*source.HandleSupport, buffer.data());
   CheckTransfer transfer(reader);
+  transfer.Watch(source);
   RunBlockLoop(context, progress, report, source.NumDisque, first, count, transfer);
 
   CloseMedium(source);

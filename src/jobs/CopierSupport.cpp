@@ -7,8 +7,8 @@
 #include "jobs/BlockLoop.h"
 #include "jobs/JobSteps.h"
 #include "jobs/Jobs.h"
+#include "jobs/MediumChecks.h"
 #include "jobs/Messages.h"
-#include "jobs/Rescan.h"
 
 namespace kalvorin::jobs {
 
@@ -64,11 +64,6 @@ class CopyTransfer : public BlockTransfer {
   std::array<std::uint8_t, 512> original_{};
 };
 
-std::string TargetName(const media::listeSupport& target) {
-  if (target.TypeSupport == media::kImage) return "« " + target.CheminImage + " »";
-  return "N°" + std::to_string(target.NumDisque) + " - " + target.Libelle;
-}
-
 bool FileExists(const std::string& path) {
   std::error_code error;
   return std::filesystem::exists(std::filesystem::path(std::u8string(path.begin(), path.end())),
@@ -84,16 +79,23 @@ void CopierSupport(JobContext& context, media::listeSupport& source, media::list
   JobProgress progress(context, TakeStamp(context.platform));
   const bool diskTarget = target.TypeSupport == media::kPhysical;
   if (RefuseProgramDisk(context, target)) return;
+  // Checked before anything is opened for writing; the open checks again
+  // what it actually opened.
+  if (!diskTarget) {
+    if (const auto refusal = ImageTargetRefusal(source, target.CheminImage)) {
+      context.window.MessageBox(*refusal, kTargetCaption, kStyleError);
+      return;
+    }
+  }
 
-  if (!OpenMedium(context.platform, source, device::Access::Read,
-                  device::Disposition::OpenExisting)) {
-    context.window.MessageBox(kSourceOpenFailed, kSourceCaption, kStyleWarning);
+  if (!OpenJobMedium(context, source, device::Access::Read, device::Disposition::OpenExisting,
+                     MediumRole::Source)) {
     return;
   }
-  if (!OpenMedium(
-          context.platform, target, device::Access::ReadWrite,
-          diskTarget ? device::Disposition::OpenExisting : device::Disposition::CreateAlways)) {
-    context.window.MessageBox(kTargetOpenFailed, kTargetCaption, kStyleWarning);
+  if (!OpenJobMedium(
+          context, target, device::Access::ReadWrite,
+          diskTarget ? device::Disposition::OpenExisting : device::Disposition::CreateAlways,
+          MediumRole::Target)) {
     CloseMedium(source);
     return;
   }
@@ -109,20 +111,19 @@ void CopierSupport(JobContext& context, media::listeSupport& source, media::list
     return;
   }
 
-  if (diskTarget) {
-    // The partition table area of the target disk, whatever firstTarget is;
-    // its failure is not a failure of the copy.
-    WriteBlock(*target.HandleSupport, 0, buffer.data(), kBlockSectors);
-    RescanDisks(context.platform, context.CheminProgramme);
-  }
+  if (diskTarget) WipePartitionArea(context, target, buffer.data());
 
   SourceReader reader(*source.HandleSupport, buffer.data());
   CopyTransfer transfer(reader, *target.HandleSupport, buffer.data(), firstSource, firstTarget,
                         diskTarget);
+  transfer.Watch(source);
+  transfer.Watch(target);
   RunBlockLoop(context, progress, report, source.NumDisque, firstSource, count, transfer);
 
-  // Put the boot signature back before the report ends, so a failure can be written there.
-  if (transfer.marked()) {
+  // Put the boot signature back before the report ends, so a failure can be
+  // written there. A target that has gone was reported as such.
+  const bool targetGone = MediumGone(target);
+  if (transfer.marked() && !targetGone) {
     std::uint8_t* sector = buffer.data();
     std::memcpy(sector, transfer.originalFirstSector().data(), 512);
     if (WriteBlock(*target.HandleSupport, firstTarget, sector, 1) != Outcome::Success) {
@@ -132,8 +133,8 @@ void CopierSupport(JobContext& context, media::listeSupport& source, media::list
       context.window.MessageBox(message, kTargetCaption, kStyleError);
     }
   }
-  if (!CloseMedium(target)) {
-    const std::string message = FlushFailed(TargetName(target));
+  if (!CloseMedium(target) && !targetGone) {
+    const std::string message = FlushFailed(MediumName(target));
     report.Line(message);
     context.window.MessageBox(message, kTargetCaption, kStyleError);
   }

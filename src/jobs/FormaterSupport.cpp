@@ -3,7 +3,7 @@
 #include "jobs/BlockLoop.h"
 #include "jobs/JobSteps.h"
 #include "jobs/Jobs.h"
-#include "jobs/Rescan.h"
+#include "jobs/MediumChecks.h"
 
 namespace kalvorin::jobs {
 
@@ -34,9 +34,8 @@ void FormaterSupport(JobContext& context, media::listeSupport& source, std::uint
   JobProgress progress(context, TakeStamp(context.platform));
   if (RefuseProgramDisk(context, source)) return;
 
-  if (!OpenMedium(context.platform, source, device::Access::ReadWrite,
-                  device::Disposition::OpenExisting)) {
-    context.window.MessageBox(kSourceOpenFailed, kSourceCaption, kStyleWarning);
+  if (!OpenJobMedium(context, source, device::Access::ReadWrite, device::Disposition::OpenExisting,
+                     MediumRole::Source)) {
     return;
   }
   if (source.TypeSupport == media::kPhysical && !ConfirmOverwrite(context, source)) {
@@ -49,17 +48,16 @@ void FormaterSupport(JobContext& context, media::listeSupport& source, std::uint
     return;
   }
 
-  // The partition table area of the whole disk, whatever the range; its
-  // failure is not a failure of the erase.
-  WriteBlock(*source.HandleSupport, 0, buffer.data(), kBlockSectors);
-  RescanDisks(context.platform, context.CheminProgramme);
+  WipePartitionArea(context, source, buffer.data());
 
   EraseTransfer transfer(*source.HandleSupport, buffer.data());
+  transfer.Watch(source);
   RunBlockLoop(context, progress, report, source.NumDisque, first, count, transfer);
 
-  if (!CloseMedium(source)) {
-    const std::string message =
-        FlushFailed("N°" + std::to_string(source.NumDisque) + " - " + source.Libelle);
+  // A disk that has gone was reported as such: its flush fails as well.
+  const bool gone = MediumGone(source);
+  if (!CloseMedium(source) && !gone) {
+    const std::string message = FlushFailed(MediumName(source));
     report.Line(message);
     context.window.MessageBox(message, BlockCaption(source.NumDisque), kStyleError);
   }

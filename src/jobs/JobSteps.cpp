@@ -1,6 +1,8 @@
 #include "jobs/JobSteps.h"
 
+#include "jobs/BlockLoop.h"
 #include "jobs/Messages.h"
+#include "jobs/Rescan.h"
 #include "jobs/TimeEstimate.h"
 
 namespace kalvorin::jobs {
@@ -22,6 +24,21 @@ bool CloseMedium(media::listeSupport& medium) {
   const bool closed = medium.HandleSupport->Close();
   medium.HandleSupport.reset();
   return closed;
+}
+
+bool MediumGone(const media::listeSupport& medium) {
+  return medium.HandleSupport && medium.HandleSupport->MediumGone();
+}
+
+std::string MediumName(const media::listeSupport& medium) {
+  if (medium.TypeSupport == media::kImage) return "« " + medium.CheminImage + " »";
+  return "N°" + std::to_string(medium.NumDisque) + " - " + medium.Libelle;
+}
+
+void WipePartitionArea(JobContext& context, media::listeSupport& disk, const std::uint8_t* zeros) {
+  WriteBlock(*disk.HandleSupport, 0, zeros, kBlockSectors);
+  disk.HandleSupport->RereadPartitions();
+  RescanDisks(context.platform, context.CheminProgramme);
 }
 
 bool RefuseProgramDisk(JobContext& context, const media::listeSupport& medium) {

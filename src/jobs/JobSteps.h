@@ -20,6 +20,17 @@ bool OpenMedium(device::Platform& platform, media::listeSupport& medium, device:
                 device::Disposition disposition);
 // Closes HandleSupport; false when what was written may not be on the medium.
 bool CloseMedium(media::listeSupport& medium);
+// Whether the medium open in HandleSupport has gone (unplugged, connection lost).
+bool MediumGone(const media::listeSupport& medium);
+// How messages name a medium: "N°<n> - <label>", or an image's path in « ».
+std::string MediumName(const media::listeSupport& medium);
+
+// Zeroes sectors 0 to 127 of the open disk (its partition table area, whatever
+// the job's range) from the zero-filled `zeros`, then makes the system read
+// its partitions again: through the job's own handle (a disk the job holds
+// exclusively refuses a re-read asked from elsewhere), then by the rescan
+// script. Failures there are not failures of the job.
+void WipePartitionArea(JobContext& context, media::listeSupport& disk, const std::uint8_t* zeros);
 
 // True (after telling the user) when `medium` is the disk that holds the program.
 bool RefuseProgramDisk(JobContext& context, const media::listeSupport& medium);

@@ -1,5 +1,7 @@
 #include "jobs/Messages.h"
 
+#include <vector>
+
 namespace kalvorin::jobs {
 
 std::string BlockCaption(std::int32_t disk) {
@@ -54,6 +56,47 @@ std::string BootSectorNotRestored(std::int32_t disk, const std::string& label,
                                   std::uint64_t sector) {
   return "Restauration du secteur " + std::to_string(sector) + " du support cible N°" +
          std::to_string(disk) + " - " + label + " impossible.";
+}
+
+std::string DiskChangedText(std::int32_t disk) {
+  return "Le support N°" + std::to_string(disk) +
+         " a changé depuis la dernière actualisation. Actualiser la liste des supports.";
+}
+
+namespace {
+
+std::string Listed(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+  return text;
+}
+
+}  // namespace
+
+std::string DiskBusyText(std::int32_t disk, const std::string& label, const device::DiskUse& use) {
+  std::string text = "Le support N°" + std::to_string(disk) + " - " + label + " est utilisé";
+  if (!use.mountPoints.empty()) {
+    text += " : ses volumes sont montés sur " + Listed(use.mountPoints);
+    if (!use.systemUsers.empty())
+      text += ", et le système s'en sert (" + Listed(use.systemUsers) + ")";
+    return text + ".\rLe traitement n'est pas lancé : démonter ses volumes puis recommencer.";
+  }
+  if (!use.systemUsers.empty()) {
+    return text + " par le système (" + Listed(use.systemUsers) +
+           ").\rLe traitement n'est pas lancé.";
+  }
+  return text + " par un autre programme.\rLe traitement n'est pas lancé.";
+}
+
+std::string MediumGoneText(const std::string& medium, std::uint64_t p) {
+  return "Le support " + medium + " a été déconnecté au secteur " + std::to_string(p) +
+         " : le traitement est arrêté.";
+}
+
+std::string ImageTargetNotFile(const std::string& path) {
+  return "La cible « " + path +
+         " » n'est pas un fichier : un périphérique, un dossier, un tube ou une socket ne peut "
+         "pas recevoir l'image. Choisir un nouveau fichier.";
 }
 
 }  // namespace kalvorin::jobs

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "device/Platform.h"
 #include "device/WindowsLayouts.h"
 
 namespace kalvorin::jobs {
@@ -46,5 +47,15 @@ std::string ReportNotMoved(const std::string& reportPath, const std::string& cho
 std::string FlushFailed(const std::string& medium);
 std::string BootSectorNotRestored(std::int32_t disk, const std::string& label,
                                   std::uint64_t sector);
+// The disk opened under this number is not the disk that was listed.
+std::string DiskChangedText(std::int32_t disk);
+// The disk is held by the system or another program: says by what.
+std::string DiskBusyText(std::int32_t disk, const std::string& label, const device::DiskUse& use);
+// `medium` ("N°1 - label", or an image's path) left during the block at p.
+std::string MediumGoneText(const std::string& medium, std::uint64_t p);
+// The copy's image target names something that is not a file.
+std::string ImageTargetNotFile(const std::string& path);
+inline constexpr const char* kImageTargetIsSource =
+    "Le fichier image cible est l'image source elle-même : choisir un autre fichier.";
 
 }  // namespace kalvorin::jobs

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -24,8 +24,17 @@ std::string DateTimeText(const device::LocalTime& end);
 
 class Report {
  public:
-  // Creates or truncates `path` (UTF-8) and writes the header. False when
-  // the file cannot be created or the header cannot be written.
+  Report() = default;
+  ~Report();
+  Report(const Report&) = delete;
+  Report& operator=(const Report&) = delete;
+
+  // Creates `path` (UTF-8) afresh and writes the header. The program runs as
+  // administrator in a folder others may write to: a regular file left
+  // there by an earlier job is removed, and the report is then created
+  // exclusively, never through a link or into a file someone put there
+  // meanwhile. False when the file cannot be created that way or the header
+  // cannot be written.
   bool Create(const std::string& path, std::string_view titleUtf8, std::uint64_t first,
               std::uint64_t end);
   void Line(std::string_view messageUtf8);
@@ -38,7 +47,8 @@ class Report {
   void Put(const std::string& bytes);
 
   std::string path_;
-  std::ofstream file_;
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;  // a write failed
 };
 
 }  // namespace kalvorin::jobs

@@ -1,21 +1,18 @@
 #include "jobs/Rescan.h"
 
-#include "BuildInfo.h"
-
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#include "BuildInfo.h"
 
 namespace kalvorin::jobs {
 
 namespace {
 
 #ifdef _WIN32
-constexpr char kPathSeparator = ';';
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 std::string RunScript(const std::string& path) { return Quoted(path); }
 #else
-constexpr char kPathSeparator = ':';
 std::string Quoted(const std::string& path) {
   std::string quoted = "'";
   for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -25,10 +22,12 @@ std::string Quoted(const std::string& path) {
 std::string RunScript(const std::string& path) { return "/bin/sh " + Quoted(path); }
 #endif
 
+#ifndef _WIN32
 bool IsFile(const std::filesystem::path& path) {
   std::error_code error;
   return std::filesystem::is_regular_file(path, error);
 }
+#endif
 
 std::filesystem::path PathFromUtf8(const std::string& text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));
@@ -49,35 +48,22 @@ const char* RescanScriptName() {
 #endif
 }
 
-std::string RescanCommandLine(const std::string& programFolder, const std::string& searchPath) {
-  std::vector<std::filesystem::path> folders;
-  if (!programFolder.empty()) folders.push_back(PathFromUtf8(programFolder));
+std::string RescanCommandLine(const std::string& programFolder) {
+  if (programFolder.empty()) return {};
+  std::filesystem::path script = PathFromUtf8(programFolder) / RescanScriptName();
 #ifndef _WIN32
   // An installed program keeps its scripts apart from its executable.
-  folders.push_back(PathFromUtf8(KALVORIN_LIBEXEC_DIR));
+  const std::filesystem::path installed = PathFromUtf8(KALVORIN_LIBEXEC_DIR) / RescanScriptName();
+  if (!IsFile(script) && IsFile(installed)) script = installed;
 #endif
   std::error_code error;
-  const std::filesystem::path current = std::filesystem::current_path(error);
-  if (!error) folders.push_back(current);
-  std::size_t start = 0;
-  while (start <= searchPath.size()) {
-    std::size_t stop = searchPath.find(kPathSeparator, start);
-    if (stop == std::string::npos) stop = searchPath.size();
-    if (stop > start) folders.push_back(PathFromUtf8(searchPath.substr(start, stop - start)));
-    start = stop + 1;
-  }
-  for (const std::filesystem::path& folder : folders) {
-    const std::filesystem::path script = folder / RescanScriptName();
-    if (!IsFile(script)) continue;
-    std::filesystem::path full = std::filesystem::absolute(script, error);
-    return RunScript(Utf8FromPath(error ? script : full));
-  }
-  return RescanScriptName();
+  const std::filesystem::path full = std::filesystem::absolute(script, error);
+  return RunScript(Utf8FromPath(error ? script : full.lexically_normal()));
 }
 
 void RescanDisks(device::Platform& platform, const std::string& programFolder) {
-  const char* path = std::getenv("PATH");
-  platform.RunCommand(RescanCommandLine(programFolder, path != nullptr ? path : ""));
+  const std::string commandLine = RescanCommandLine(programFolder);
+  if (!commandLine.empty()) platform.RunCommand(commandLine);
 }
 
 }  // namespace kalvorin::jobs

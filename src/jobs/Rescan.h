@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "device/Platform.h"
 
@@ -13,14 +12,17 @@ namespace kalvorin::jobs {
 // "RescanDisks.bat" on Windows, "RescanDisks.sh" elsewhere.
 const char* RescanScriptName();
 
-// The command line that runs the script: the first of `programFolder`, the
-// installed scripts' folder (KALVORIN_LIBEXEC_DIR, not on Windows), the
-// current directory and the folders of `searchPath` that holds it, or the
-// bare name (the interpreter then reports it missing) when none does.
-std::string RescanCommandLine(const std::string& programFolder, const std::string& searchPath);
+// The command line that runs the script by its full path. The script runs
+// as administrator, so it is taken only from the program's own folder or,
+// when that holds none, from the installed scripts' folder
+// (KALVORIN_LIBEXEC_DIR, not on Windows); never from the current folder or
+// the search path. When neither holds it, the line names the program
+// folder's script anyway and the interpreter reports it missing. Empty when
+// the program's folder is unknown.
+std::string RescanCommandLine(const std::string& programFolder);
 
 // Runs the script through the command interpreter and waits for it; the exit
-// status is not looked at.
+// status is not looked at. Nothing is run when the program's folder is unknown.
 void RescanDisks(device::Platform& platform, const std::string& programFolder);
 
 }  // namespace kalvorin::jobs

@@ -231,26 +231,50 @@ void ApplyManagementAnswer(InSupport& identity, const device::WmiObject& object)
   }
 }
 
-bool IdentifyDisk(device::Platform& platform, InSupport& identity, int n) {
+namespace {
+
+void IdentifyOpenDisk(device::Platform& platform, device::File& device, InSupport& identity,
+                      int n) {
   identity.Modele.clear();
   identity.NoSerie.clear();
   identity.NBSctDisque = 0;
   identity.TypeInterface.clear();
   identity.PNPDeviceID.clear();
-
-  auto device = platform.Open("\\\\.\\PhysicalDrive" + std::to_string(n), dl::Access::ReadWrite,
-                              dl::Share::ReadWrite, dl::Disposition::OpenExisting);
-  if (!device) return false;
-
   // A later source that answers overwrites what an earlier one found.
-  AskSmartByDeviceMap(*device, identity, n);
-  AskStorageDescriptor(*device, identity);
-  AskSmartFixed(*device, identity);
+  AskSmartByDeviceMap(device, identity, n);
+  AskStorageDescriptor(device, identity);
+  AskSmartFixed(device, identity);
   AskManagement(platform, identity, n);
-  identity.NBSctDisque = AskCapacity(*device);
+  identity.NBSctDisque = AskCapacity(device);
+  identity.NumSequence = device.MediumSequence();
+}
 
+}  // namespace
+
+bool IdentifyDisk(device::Platform& platform, InSupport& identity, int n) {
+  // Only the device's queries are asked: nothing is written.
+  auto device = platform.Open("\\\\.\\PhysicalDrive" + std::to_string(n), dl::Access::Inspect,
+                              dl::Share::ReadWrite, dl::Disposition::OpenExisting);
+  if (!device) {
+    identity.Modele.clear();
+    identity.NoSerie.clear();
+    identity.NBSctDisque = 0;
+    identity.TypeInterface.clear();
+    identity.PNPDeviceID.clear();
+    identity.NumSequence.reset();
+    return false;
+  }
+  IdentifyOpenDisk(platform, *device, identity, n);
   device->Close();
   return true;
+}
+
+IdentiteDisque IdentityOf(const InSupport& identity) {
+  return {identity.Modele, identity.NoSerie, identity.NBSctDisque, identity.NumSequence};
+}
+
+bool SameDisk(const IdentiteDisque& listed, const IdentiteDisque& opened) {
+  return listed == opened;
 }
 
 }  // namespace kalvorin::media

@@ -14,6 +14,14 @@ namespace kalvorin::media {
 // without a management answer inherits nothing from the previous disk.
 bool IdentifyDisk(device::Platform& platform, InSupport& identity, int n);
 
+// What the disk record keeps of an identification.
+IdentiteDisque IdentityOf(const InSupport& identity);
+
+// Whether the disk now open is the disk that was listed: same model, serial
+// and capacity, and the same medium sequence number. A number known on one
+// side only does not match.
+bool SameDisk(const IdentiteDisque& listed, const IdentiteDisque& opened);
+
 // ATA string of IDENTIFY words first..last (high byte first), trailing
 // blanks cut but never the first character. `words` holds 256 words.
 std::string IdentifyWordsToText(const std::uint16_t* words, int first, int last);

@@ -22,7 +22,7 @@ void BuildLetterMap(device::Platform& platform, Utilitaires& map) {
     auto& entry = map.MAPLetterPartition[static_cast<std::size_t>(i)];
     const std::string root = std::string(1, letter) + ":\\";
     bool filled = false;
-    if (auto volume = platform.Open(std::string("\\\\.\\") + letter + ":", dl::Access::ReadWrite,
+    if (auto volume = platform.Open(std::string("\\\\.\\") + letter + ":", dl::Access::Inspect,
                                     dl::Share::ReadWrite, dl::Disposition::OpenExisting)) {
       // Cleared for each letter, so a short answer never shows an extent of
       // the letter before.

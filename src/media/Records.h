@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/Platform.h"
@@ -36,6 +37,19 @@ inline constexpr std::int32_t kVolumeNtfs = 6;
 inline constexpr std::int32_t kVolumeHfsPlus = 7;
 inline constexpr std::int32_t kVolumeXfs = 8;
 
+// What identified a disk when it was listed. A job compares it with the disk
+// it has opened, so that it never acts on another disk that took the number.
+struct IdentiteDisque {
+  std::string Modele;   // 8-bit (cp1252), as InSupport
+  std::string NoSerie;  // 8-bit (cp1252), as InSupport
+  std::uint64_t NBSctDisque = 0;
+  // The system's sequence number of the medium (Linux diskseq), which
+  // changes when another medium takes the device's name; nullopt where the
+  // system has none.
+  std::optional<std::uint64_t> NumSequence;
+  bool operator==(const IdentiteDisque&) const = default;
+};
+
 // One node of the media tree (or a copy target).
 struct listeSupport {
   std::int32_t NumDisque = kNoDisk;
@@ -51,6 +65,9 @@ struct listeSupport {
   std::uint64_t FirstSct = 0;
   std::uint64_t NBSct = 0;
   std::uint64_t NBSctDisque = 0;
+  // Disk and volume nodes: the identity of their disk at the refresh that
+  // listed it. Empty for other records; a job refuses a disk record without it.
+  std::optional<IdentiteDisque> Identite;
 };
 
 struct PartitionSlot {
@@ -71,6 +88,8 @@ struct InSupport {
   std::string InfoVolume;     // UTF-8
   std::string TypeInterface;  // UTF-8
   std::string PNPDeviceID;    // UTF-8
+  std::optional<std::uint64_t>
+      NumSequence;  // the medium's sequence number, where the system has one
 };
 
 }  // namespace kalvorin::media

@@ -64,6 +64,7 @@ std::unique_ptr<listeSupport> DiskRecord(const InSupport& identity, int n, Media
   disk->FirstSct = 0;
   disk->NBSct = identity.NBSctDisque;
   disk->NBSctDisque = identity.NBSctDisque;
+  disk->Identite = IdentityOf(identity);
   return disk;
 }
 
@@ -96,7 +97,7 @@ void FindProgramDisk(device::Platform& platform, WindowPort& window, MediaState&
   const auto separator = program.find_last_of("/\\");
   state.CheminProgramme = separator == std::string::npos ? "" : program.substr(0, separator + 1);
 
-  auto volume = platform.Open(platform.ProgramVolumePath(), dl::Access::ReadWrite,
+  auto volume = platform.Open(platform.ProgramVolumePath(), dl::Access::Inspect,
                               dl::Share::ReadWrite, dl::Disposition::OpenExisting);
   if (!volume) return;
   std::array<std::uint8_t, 1024> answer{};

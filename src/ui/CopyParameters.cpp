@@ -1,8 +1,6 @@
 #include "ui/CopyParameters.h"
 
 #include <charconv>
-#include <filesystem>
-#include <system_error>
 
 namespace kalvorin::ui {
 
@@ -34,17 +32,6 @@ bool FreeSpaceLargeEnough(std::uint64_t freeBytes, std::uint64_t count) {
 
 bool RangeWithinLimit(std::uint64_t first, std::uint64_t count) {
   return first <= kMaxSector && count <= kMaxSector - first;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  if (fs::equivalent(fs::path(a), fs::path(b), error)) return true;
-  const fs::path first = fs::weakly_canonical(fs::path(a), error);
-  if (error) return false;
-  const fs::path second = fs::weakly_canonical(fs::path(b), error);
-  if (error) return false;
-  return first == second;
 }
 
 }  // namespace kalvorin::ui

@@ -29,9 +29,4 @@ bool FreeSpaceLargeEnough(std::uint64_t freeBytes, std::uint64_t count);
 // first + count stays within kMaxSector (both at most kMaxSector).
 bool RangeWithinLimit(std::uint64_t first, std::uint64_t count);
 
-// True when both paths name the same existing file, however spelled
-// (relative, "..", links, case on case-insensitive systems); for paths that
-// do not exist, true when they resolve to the same location.
-bool SameFile(const std::string& a, const std::string& b);
-
 }  // namespace kalvorin::ui

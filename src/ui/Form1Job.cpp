@@ -5,6 +5,7 @@
 
 #include "device/WindowsLayouts.h"
 #include "jobs/Jobs.h"
+#include "jobs/MediumChecks.h"
 #include "ui/CopyParameters.h"
 #include "ui/Form1.h"
 
@@ -119,8 +120,8 @@ bool Form1::CopyTargetAccepted() {
     return true;
   }
   if (target.TypeSupport != media::kImage) return false;
-  if (source.TypeSupport == media::kImage && SameFile(source.CheminImage, target.CheminImage)) {
-    RefuseInput("Le fichier image cible est l'image source elle-même : choisir un autre fichier.");
+  if (const auto refusal = jobs::ImageTargetRefusal(source, target.CheminImage)) {
+    RefuseInput(*refusal);
     return false;
   }
   const std::optional<std::uint64_t> freeBytes = platform_.FreeBytes(target.CheminImage);

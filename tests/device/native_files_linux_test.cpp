@@ -191,6 +191,38 @@ TEST_F(LinuxFiles, OpensOnlyRegularFilesAndBlockDevices) {
             nullptr);  // and does not wait for a writer
 }
 
+// The copy's new image file: a link to a regular file is followed, but
+// nothing that is not a regular file is opened for writing, and a dangling
+// link never creates a file where it points.
+TEST_F(LinuxFiles, CreateAlwaysOpensOnlyANewOrRegularFile) {
+  WriteFile(dir.file("old.img"), Pattern(4096));
+  fs::create_symlink(dir.file("old.img"), dir.path() / "to-old.img");
+  fs::create_symlink(dir.file("nowhere.img"), dir.path() / "dangling.img");
+  fs::create_symlink("/dev/null", dir.path() / "to-null.img");
+  fs::create_directory(dir.path() / "folder");
+  ASSERT_EQ(::mkfifo(dir.file("pipe.img").c_str(), 0600), 0);
+
+  auto linked = platform.Open(dir.file("to-old.img"), Access::ReadWrite, Share::ReadWrite,
+                              Disposition::CreateAlways);
+  ASSERT_NE(linked, nullptr);
+  linked->Close();
+  EXPECT_EQ(fs::file_size(dir.file("old.img")), 0u);
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "to-old.img"));
+  for (const char* name : {"dangling.img", "to-null.img", "folder", "pipe.img"}) {
+    EXPECT_EQ(platform.Open(dir.file(name), Access::ReadWrite, Share::ReadWrite,
+                            Disposition::CreateAlways),
+              nullptr)
+        << name;
+  }
+  EXPECT_FALSE(fs::exists(dir.file("nowhere.img")));
+  auto fresh = platform.Open(dir.file("new.img"), Access::ReadWrite, Share::ReadWrite,
+                             Disposition::CreateAlways);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_FALSE(fresh->MediumSequence().has_value());  // a file has none
+  EXPECT_FALSE(fresh->MediumGone());
+  EXPECT_TRUE(fresh->Close());
+}
+
 TEST_F(LinuxFiles, MoveReplacesWithinAndAcrossFileSystems) {
   WriteFile(dir.file("report.txt"), {'a', 'b'});
   WriteFile(dir.file("kept.txt"), {'o', 'l', 'd'});

@@ -10,6 +10,7 @@
 #include "device/linux/DevicePath.h"
 #include "device/linux/DiskIdentity.h"
 #include "device/linux/DiskNumbering.h"
+#include "device/linux/DiskUsers.h"
 #include "device/linux/Mounts.h"
 #include "device/linux/SysfsDisks.h"
 #include "media/Identify.h"
@@ -239,6 +240,17 @@ TEST(LinuxAtaIdentify, AcceptsOnlyPlausibleIdentifyData) {
   EXPECT_TRUE(IdentifyDataLooksValid(data));
   data[511] ^= 1;
   EXPECT_FALSE(IdentifyDataLooksValid(data));
+}
+
+TEST(LinuxSwaps, ReadsTheDevicePathsOfTheSwapAreas) {
+  EXPECT_EQ(ParseSwaps("Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n"
+                       "/dev/sdb2                               partition\t1048572\t0\t-2\n"
+                       "/swap\\040file                           file\t\t4096\t\t0\t\t-3\n"
+                       "garbage\n\n"
+                       "/dev/dm-1 partition 1 0 -4"),
+            (std::vector<std::string>{"/dev/sdb2", "/swap file", "/dev/dm-1"}));
+  EXPECT_TRUE(ParseSwaps("").empty());
+  EXPECT_TRUE(ParseSwaps("Filename Type Size Used Priority\n").empty());
 }
 
 TEST(LinuxMountInfo, ReadsFieldsAndSkipsMalformedLines) {

@@ -20,6 +20,7 @@
 #include "device/sim/demo/ImageFile.h"
 #include "device/sim/demo/MachineBuilder.h"
 #include "jobs/Jobs.h"
+#include "media/Identify.h"
 #include "media/Records.h"
 #include "support/ScriptedWindow.h"
 #include "support/TempDir.h"
@@ -27,7 +28,9 @@
 namespace kalvorin::test {
 
 struct FileOp {
-  char kind;  // S seek, R read, W write, U uncached read, A advise sequential, N will-need, C close
+  // S seek, R read, W write, U uncached read, A advise sequential, N will-need,
+  // C close, P partition re-read
+  char kind;
   std::uint64_t offset;
   std::uint64_t bytes;
   bool operator==(const FileOp&) const = default;
@@ -101,6 +104,12 @@ class RecordingFile : public device::File {
     const bool closed = inner_->Close();
     return closed && !injection_.closeFails;
   }
+  std::optional<std::uint64_t> MediumSequence() override { return inner_->MediumSequence(); }
+  bool MediumGone() override { return inner_->MediumGone(); }
+  bool RereadPartitions() override {
+    log_.push_back({'P', 0, 0});
+    return inner_->RereadPartitions();
+  }
 
  private:
   std::unique_ptr<device::File> inner_;
@@ -132,6 +141,9 @@ class RecordingPlatform : public device::Platform {
   std::unique_ptr<device::File> Open(const std::string& path, device::Access access,
                                      device::Share share,
                                      device::Disposition disposition) override {
+    // Identification (the jobs' check of their disks included) is not the
+    // job's own traffic: it is neither listed nor logged.
+    if (access == device::Access::Inspect) return inner_.Open(path, access, share, disposition);
     opens.push_back({path, access, disposition});
     auto file = inner_.Open(path, access, share, disposition);
     if (!file) return nullptr;
@@ -165,6 +177,9 @@ class RecordingPlatform : public device::Platform {
   std::string FormatLongTime(int hour, int minute, int second) override {
     return inner_.FormatLongTime(hour, minute, second);
   }
+  std::optional<device::DiskUse> DiskInUse(int number, device::Access access) override {
+    return inner_.DiskInUse(number, access);
+  }
 
  private:
   device::Platform& inner_;
@@ -192,6 +207,12 @@ class JobTest : public ::testing::Test {
     record.TypeSupport = media::kPhysical;
     record.Libelle = std::move(label);
     record.NBSct = record.NBSctDisque = sectors;
+    // What the refresh keeps of the disk (read from the machine, not
+    // through the recording platform, whose logs belong to the job).
+    media::InSupport identity;
+    if (sim && media::IdentifyDisk(*sim, identity, number)) {
+      record.Identite = media::IdentityOf(identity);
+    }
     return record;
   }
   media::listeSupport Image(const std::string& path) {
@@ -231,11 +252,11 @@ class JobTest : public ::testing::Test {
   std::vector<std::uint8_t> Sectors(int disk, std::uint64_t first, std::uint64_t count) const {
     return demo::ReadAt(machine.ImagePath(disk), first * 512, count * 512);
   }
-  // Reads and writes on `path`, without hints.
+  // Reads and writes on `path`, without hints and partition re-reads.
   std::vector<FileOp> Transfers(const std::string& path) {
     std::vector<FileOp> transfers;
     for (const FileOp& op : platform->ops[path]) {
-      if (op.kind != 'A' && op.kind != 'N') transfers.push_back(op);
+      if (op.kind != 'A' && op.kind != 'N' && op.kind != 'P') transfers.push_back(op);
     }
     return transfers;
   }

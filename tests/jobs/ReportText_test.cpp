@@ -74,24 +74,27 @@ class Rescan : public ::testing::Test {
   test::TempDir current_;
 };
 
-TEST_F(Rescan, TheScriptIsFoundInTheProgramFolderThenTheSearchPath) {
-  test::TempDir program, onPath, other;
+// The script runs as administrator: one planted in the current folder or on
+// the search path must never be the one run.
+TEST_F(Rescan, TheScriptComesOnlyFromTheProgramFolder) {
+  test::TempDir program, onPath;
   const std::string name = RescanScriptName();
+  std::ofstream(std::filesystem::current_path() / name) << "rem\n";
   std::ofstream(onPath.file(name)) << "rem\n";
-  const std::string search =
-      other.path().string() + (name.back() == 'h' ? ":" : ";") + onPath.path().string();
-  EXPECT_NE(RescanCommandLine(program.path().string(), search).find(onPath.file(name)),
-            std::string::npos);
-  std::ofstream(program.file(name)) << "rem\n";
-  EXPECT_NE(RescanCommandLine(program.path().string(), search).find(program.file(name)),
-            std::string::npos);
-}
+  const std::string current = (std::filesystem::current_path() / name).string();
 
-TEST_F(Rescan, AMissingScriptIsLeftToTheInterpreter) {
-  test::TempDir program;
-  EXPECT_EQ(RescanCommandLine(program.path().string(), ""), RescanScriptName());
-  std::ofstream(std::filesystem::current_path() / RescanScriptName()) << "rem\n";
-  EXPECT_NE(RescanCommandLine(program.path().string(), "").find(RescanScriptName()), 0u);
+  // Missing from the program folder (and from an installed program's
+  // scripts folder): never looked for elsewhere.
+  std::string line = RescanCommandLine(program.path().string() + "/");
+  EXPECT_EQ(line.find(current), std::string::npos) << line;
+  EXPECT_EQ(line.find(onPath.file(name)), std::string::npos) << line;
+
+  std::ofstream(program.file(name)) << "rem\n";
+  line = RescanCommandLine(program.path().string() + "/");
+  EXPECT_NE(line.find(program.file(name)), std::string::npos) << line;
+
+  // An unknown program folder runs nothing rather than a bare name.
+  EXPECT_EQ(RescanCommandLine(""), "");
 }
 
 #ifndef _WIN32
@@ -100,7 +103,7 @@ TEST_F(Rescan, APathWithAQuoteIsQuotedForTheShell) {
   const auto folder = dir.path() / "l'outil";
   std::filesystem::create_directory(folder);
   std::ofstream(folder / "RescanDisks.sh") << "true\n";
-  EXPECT_EQ(RescanCommandLine(folder.string(), ""),
+  EXPECT_EQ(RescanCommandLine(folder.string() + "/"),
             "/bin/sh '" + dir.path().string() + "/l'\\''outil/RescanDisks.sh'");
 }
 #endif

@@ -22,6 +22,7 @@
 #include "device/sim/demo/ImageFile.h"
 #include "jobs/JobFixture.h"
 #include "jobs/Jobs.h"
+#include "media/Identify.h"
 #include "support/LoopDevice.h"
 
 #if __has_include(<fuse3/fuse.h>)
@@ -68,6 +69,10 @@ class LoopJobs : public ::testing::Test {
     record.TypeSupport = media::kPhysical;
     record.Libelle = loop.name();
     record.NBSct = record.NBSctDisque = kSectors;
+    media::InSupport identity;
+    if (media::IdentifyDisk(native, identity, record.NumDisque)) {
+      record.Identite = media::IdentityOf(identity);
+    }
     return record;
   }
   std::string Report() const {

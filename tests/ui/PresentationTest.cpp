@@ -42,7 +42,6 @@ class PresentationTest : public QObject {
   void sectorFields_data();
   void sectorFields();
   void copyBoundaries();
-  void sameFile();
 };
 
 void PresentationTest::rulesPerNodeKind_data() {
@@ -171,22 +170,6 @@ void PresentationTest::copyBoundaries() {
   QVERIFY(!FreeSpaceLargeEnough(1073741824 + 511, 2097152));
   QVERIFY(RangeWithinLimit(kalvorin::ui::kMaxSector - 10, 10));
   QVERIFY(!RangeWithinLimit(kalvorin::ui::kMaxSector - 10, 11));
-}
-
-void PresentationTest::sameFile() {
-  kalvorin::test::TempDir dir;
-  const std::string image = dir.file("source.img");
-  kalvorin::demo::CreateSparseImage(image, 8);
-  std::filesystem::create_directory(dir.path() / "sub");
-  QVERIFY(kalvorin::ui::SameFile(image, image));
-  QVERIFY(kalvorin::ui::SameFile(image, dir.file("sub/../source.img")));
-  QVERIFY(kalvorin::ui::SameFile(image, dir.file("./source.img")));
-#ifndef _WIN32  // symbolic links need a privilege on Windows
-  std::filesystem::create_symlink(image, dir.path() / "link.img");
-  QVERIFY(kalvorin::ui::SameFile(image, dir.file("link.img")));
-#endif
-  QVERIFY(!kalvorin::ui::SameFile(image, dir.file("copy.img")));
-  QVERIFY(!kalvorin::ui::SameFile(image, dir.file("sub/source.img")));
 }
 
 KALVORIN_UI_TEST(PresentationTest)

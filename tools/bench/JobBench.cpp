@@ -23,6 +23,7 @@
 #include "device/WindowsLayouts.h"
 #include "device/linux/LinuxPlatform.h"
 #include "jobs/Jobs.h"
+#include "media/Identify.h"
 #include "media/WindowPort.h"
 
 namespace {
@@ -102,6 +103,10 @@ bool Describe(NoRescan& platform, const std::string& path, media::listeSupport& 
   }
   record.TypeSupport = media::kPhysical;
   record.NumDisque = *number;
+  // What a refresh keeps: the job checks it is still the disk it opens.
+  media::InSupport identity;
+  if (media::IdentifyDisk(platform, identity, *number))
+    record.Identite = media::IdentityOf(identity);
   return true;
 }
 

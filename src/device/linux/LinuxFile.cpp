@@ -2,15 +2,25 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <limits>
+#include <string>
+#include <thread>
+
+#ifndef BLKGETDISKSEQ
+#define BLKGETDISKSEQ _IOR(0x12, 128, __u64)
+#endif
 
 namespace kalvorin::device::linuxbackend {
 namespace {
@@ -25,6 +35,51 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
     fd = ::open(path, flags, mode);
   } while (fd < 0 && errno == EINTR);
   return fd;
+}
+
+// The copy's image target: a new file, or an existing regular file that is
+// then emptied. The check is made on what was opened, not on the name, so a
+// link (or a name swapped meanwhile) that leads to a device, a folder, a
+// FIFO or a socket is never opened for writing, and a dangling link is
+// never followed to create a file elsewhere.
+int OpenImageTarget(const std::string& path) {
+  int fd = OpenRetrying(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd >= 0 || errno != EEXIST) return fd;
+  const int probe = OpenRetrying(path.c_str(), O_PATH | O_CLOEXEC);
+  if (probe < 0) return -1;
+  struct stat before {};
+  if (::fstat(probe, &before) != 0 || !S_ISREG(before.st_mode)) {
+    ::close(probe);
+    errno = EINVAL;
+    return -1;
+  }
+  // Reopened through the checked descriptor, so the file opened is the file checked.
+  fd = OpenRetrying(("/proc/self/fd/" + std::to_string(probe)).c_str(),
+                    O_RDWR | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0 && errno == ENOENT) {
+    fd = OpenRetrying(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  }
+  ::close(probe);
+  if (fd < 0) return -1;
+  struct stat after {};
+  if (::fstat(fd, &after) != 0 || !S_ISREG(after.st_mode) || after.st_dev != before.st_dev ||
+      after.st_ino != before.st_ino || ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
+}
+
+// The BSD lock of a disk; another holder (udev probing it, for a moment)
+// is waited for briefly.
+bool LockDisk(int fd, int operation) {
+  for (int attempt = 0;; ++attempt) {
+    if (::flock(fd, operation | LOCK_NB) == 0) return true;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK || attempt >= 40) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
 }
 
 // The range as posix_fadvise takes it; false when it lies beyond any offset.
@@ -42,11 +97,12 @@ void LinuxFile::AlignedFree::operator()(void* p) const { std::free(p); }
 std::unique_ptr<LinuxFile> LinuxFile::Open(const OpenRequest& request,
                                            std::unique_ptr<DeviceQueries> queries) {
   int flags = O_CLOEXEC | O_NONBLOCK;  // a FIFO must not block the open
-  bool readOnly =
-      request.access == Access::Read || (request.readOnlyFallback && request.kernelReadOnly);
+  const bool writing = request.access == Access::ReadWrite;
+  bool readOnly = !writing || (request.readOnlyFallback && request.kernelReadOnly);
   flags |= readOnly ? O_RDONLY : O_RDWR;
-  if (request.disposition == Disposition::CreateAlways) flags |= O_CREAT | O_TRUNC;
-  int fd = OpenRetrying(request.path.c_str(), flags, 0666);
+  if (request.forJob && writing) flags |= O_EXCL;  // on a block device: an exclusive claim
+  const bool create = request.disposition == Disposition::CreateAlways;
+  int fd = create ? OpenImageTarget(request.path) : OpenRetrying(request.path.c_str(), flags);
   if (fd < 0 && !readOnly && request.readOnlyFallback &&
       (errno == EROFS || (errno == EACCES && request.kernelReadOnly))) {
     readOnly = true;
@@ -60,7 +116,8 @@ std::unique_ptr<LinuxFile> LinuxFile::Open(const OpenRequest& request,
       request.expectedDevice != 0 &&
       (!blockDevice || static_cast<std::uint64_t>(status.st_rdev) != request.expectedDevice);
   if ((!blockDevice && !regular) || wrongDevice ||
-      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+      (request.forJob && blockDevice && !LockDisk(fd, writing ? LOCK_EX : LOCK_SH))) {
     ::close(fd);
     return nullptr;
   }
@@ -101,6 +158,7 @@ bool LinuxFile::ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::
     const ssize_t n = ::pread(fd, buffer + got, chunk, static_cast<off_t>(offset + got));
     if (n < 0) {
       if (errno == EINTR) continue;
+      lastError_ = errno;
       return false;
     }
     if (n == 0) break;
@@ -118,7 +176,10 @@ bool LinuxFile::WriteAt(int fd, std::uint64_t offset, const std::uint8_t* buffer
   while (put < bytes) {
     const ssize_t n = ::pwrite(fd, buffer + put, bytes - put, static_cast<off_t>(offset + put));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      if (n < 0) lastError_ = errno;
+      return false;
+    }
     put += static_cast<std::uint32_t>(n);
     // A short direct write ends where the medium ends.
     if (fd == directFd_ && put < bytes) return false;
@@ -292,6 +353,50 @@ void LinuxFile::AdviseWillNeed(std::uint64_t byteOffset, std::uint64_t bytes) {
   if (fd_ >= 0 && AdviceRange(byteOffset, bytes, start, length)) {
     ::posix_fadvise(fd_, start, length, POSIX_FADV_WILLNEED);
   }
+}
+
+std::optional<std::uint64_t> LinuxFile::MediumSequence() {
+  if (fd_ < 0 || !blockDevice_) return std::nullopt;
+  std::uint64_t sequence = 0;
+  if (::ioctl(fd_, BLKGETDISKSEQ, &sequence) == 0) return sequence;
+  // Kernels before the request: the same number in sysfs, where it exists.
+  struct stat status {};
+  if (::fstat(fd_, &status) != 0) return std::nullopt;
+  std::ifstream attribute("/sys/dev/block/" + std::to_string(major(status.st_rdev)) + ":" +
+                          std::to_string(minor(status.st_rdev)) + "/diskseq");
+  if (attribute >> sequence) return sequence;
+  return std::nullopt;
+}
+
+bool LinuxFile::MediumGone() {
+  if (fd_ < 0) return false;
+  // The device has left (ENODEV, ENXIO) or its connection is lost (a FUSE
+  // server that died answers ENOTCONN).
+  if (lastError_ == ENODEV || lastError_ == ENXIO || lastError_ == ENOTCONN ||
+      lastError_ == ESHUTDOWN) {
+    return true;
+  }
+  // A disk that was removed reads as empty; a file whose device has gone
+  // can no longer be described.
+  if (blockDevice_) {
+    std::uint64_t bytes = 0;
+    return ::ioctl(fd_, BLKGETSIZE64, &bytes) != 0 || bytes == 0;
+  }
+  struct stat status {};
+  return ::fstat(fd_, &status) != 0;
+}
+
+bool LinuxFile::RereadPartitions() {
+  if (fd_ < 0 || !blockDevice_ || readOnly_) return false;
+  // The kernel reads the table from the medium: what was written must be there.
+  int result;
+  do {
+    result = ::fdatasync(fd_);
+  } while (result != 0 && errno == EINTR);
+  do {
+    result = ::ioctl(fd_, BLKRRPART, 0);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
 }
 
 bool LinuxFile::Close() {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/Platform.h"
@@ -39,6 +40,12 @@ struct OpenRequest {
   bool kernelReadOnly = false;  // the device's read-only flag, known beforehand
   // Only a block device with this device number is accepted (0: any file).
   std::uint64_t expectedDevice = 0;
+  // A whole disk opened for a job: claimed exclusively when opened for
+  // writing (the kernel then refuses it while a partition is mounted or
+  // the system or another program holds it), and its BSD lock taken
+  // (exclusive for writing, shared for reading), the lock udev and other
+  // tools respect. Not for identification.
+  bool forJob = false;
 };
 
 class LinuxFile final : public File {
@@ -59,6 +66,9 @@ class LinuxFile final : public File {
   void AdviseSequential(std::uint64_t byteOffset, std::uint64_t bytes) override;
   void AdviseWillNeed(std::uint64_t byteOffset, std::uint64_t bytes) override;
   bool Close() override;
+  std::optional<std::uint64_t> MediumSequence() override;
+  bool MediumGone() override;
+  bool RereadPartitions() override;
 
   bool openedReadOnly() const { return readOnly_; }
   // Whether transfers bypass the page cache (O_DIRECT was accepted).
@@ -92,6 +102,7 @@ class LinuxFile final : public File {
   bool written_ = false;
   std::uint64_t position_ = 0;  // position_ <= kMaxOffset
   std::unique_ptr<DeviceQueries> queries_;
+  int lastError_ = 0;  // errno of the last failed transfer
 
   // The O_DIRECT descriptor of the same open file; -1 where refused.
   int directFd_ = -1;

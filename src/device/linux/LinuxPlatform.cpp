@@ -11,6 +11,7 @@
 #include "device/linux/DeviceAnswers.h"
 #include "device/linux/DevicePath.h"
 #include "device/linux/DiskIdentity.h"
+#include "device/linux/DiskUsers.h"
 #include "device/linux/LinuxFile.h"
 #include "device/linux/ProgramDisk.h"
 
@@ -117,6 +118,7 @@ std::unique_ptr<File> LinuxPlatform::OpenDisk(int number, Access access, Disposi
   request.readOnlyFallback = true;
   request.kernelReadOnly = disk->readOnly;
   request.expectedDevice = DeviceNumber(disk->major, disk->minor);
+  request.forJob = access != Access::Inspect;
   const bool scsi = disk->name.rfind("sd", 0) == 0;
   return LinuxFile::Open(request, MakeDiskQueries(ReadDiskIdentity(paths_, *disk), scsi));
 }
@@ -185,5 +187,12 @@ std::string LinuxPlatform::ProgramPath() {
 }
 
 std::string LinuxPlatform::ProgramVolumePath() { return kProgramVolumePath; }
+
+std::optional<DiskUse> LinuxPlatform::DiskInUse(int number, Access access) {
+  RefreshDisks();
+  const WholeDisk* disk = numbering_.Find(number);
+  if (disk == nullptr) return std::nullopt;
+  return FindDiskUsers(paths_, *disk, ReadMountInfo(paths_), access);
+}
 
 }  // namespace kalvorin::device::linuxbackend

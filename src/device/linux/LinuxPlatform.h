@@ -18,9 +18,11 @@ class LinuxPlatform final : public Platform {
  public:
   explicit LinuxPlatform(SystemPaths paths = {});
 
-  // "\\.\PHYSICALDRIVEn" opens the disk's /dev node read-write (read-only
-  // when the disk is write-protected; a loop device attached read-only is
-  // not a disk). "\\.\X:" opens the mounted block device of letter X.
+  // "\\.\PHYSICALDRIVEn" opens the disk's /dev node: Inspect read-only;
+  // ReadWrite read-write (read-only when the disk is write-protected; a
+  // loop device attached read-only is not a disk), claimed exclusively and
+  // locked; Read read-only under the shared lock. "\\.\X:" opens the
+  // mounted block device of letter X.
   // ProgramVolumePath() opens a handle that answers only the extents query.
   // Any other "\\.\" path fails; everything else is a file path.
   std::unique_ptr<File> Open(const std::string& path, Access access, Share share,
@@ -44,6 +46,9 @@ class LinuxPlatform final : public Platform {
   LocalTime Now() override;
   std::uint64_t MonotonicMilliseconds() override;
   std::string FormatLongTime(int hour, int minute, int second) override;
+  // The mount points of its partitions, the md/dm devices and swap areas on
+  // it, or another program holding it exclusively or locked.
+  std::optional<DiskUse> DiskInUse(int number, Access access) override;
 
   // After a fresh listing: the number of the disk named `kernelName`.
   std::optional<int> DiskNumberOf(const std::string& kernelName);

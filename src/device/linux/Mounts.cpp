@@ -21,22 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// mountinfo writes blank, tab, line feed and backslash as \ooo.
-std::string DecodeOctal(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3' &&
-        text[i + 2] >= '0' && text[i + 2] <= '7' && text[i + 3] >= '0' && text[i + 3] <= '7') {
-      out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
-                               (text[i + 3] - '0'));
-      i += 3;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 std::string CleanLabel(std::string_view text) {
   std::string out;
   for (char c : text.substr(0, text.find('\0'))) {
@@ -104,6 +88,22 @@ std::string LabelFromSuperblock(const SystemPaths& paths, const LetterEntry& ent
 }
 
 }  // namespace
+
+// mountinfo writes blank, tab, line feed and backslash as \ooo.
+std::string DecodeOctal(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3' &&
+        text[i + 2] >= '0' && text[i + 2] <= '7' && text[i + 3] >= '0' && text[i + 3] <= '7') {
+      out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
+                               (text[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
   std::vector<MountEntry> mounts;

@@ -25,6 +25,10 @@ struct MountEntry {
   std::string superOptions;
 };
 
+// A path as mountinfo and /proc/swaps write it: blank, tab, line feed and
+// backslash escaped as \ooo.
+std::string DecodeOctal(std::string_view text);
+
 // The lines of /proc/self/mountinfo; malformed lines are skipped.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
 std::vector<MountEntry> ReadMountInfo(const SystemPaths& paths);

@@ -59,6 +59,15 @@ class Reader {
     return true;
   }
 
+  bool OptionalUnsigned(const Json& object, const char* name, const std::string& key,
+                        std::optional<std::uint64_t>& out) {
+    if (!object.contains(name) || object[name].is_null()) return true;
+    std::uint64_t number = 0;
+    if (!Unsigned(object[name], key + "." + name, UINT64_MAX, number)) return false;
+    out = number;
+    return true;
+  }
+
   bool Ranges(const Json& faults, const char* name, const std::string& key,
               std::vector<SectorRange>& out) {
     if (!faults.contains(name) || faults[name].is_null()) return true;
@@ -138,14 +147,37 @@ class Reader {
     return true;
   }
 
+  bool Texts(const Json& object, const char* name, const std::string& key,
+             std::vector<std::string>& out) {
+    if (!object.contains(name) || object[name].is_null()) return true;
+    const Json& list = object[name];
+    const std::string listKey = key + "." + name;
+    if (!list.is_array()) return Fail(listKey, "doit être une liste de textes");
+    for (const Json& item : list) {
+      if (!item.is_string()) return Fail(listKey, "doit être une liste de textes");
+      out.push_back(item.get<std::string>());
+    }
+    return true;
+  }
+
   bool Disk(const Json& value, const std::string& key, DiskDescription& out) {
     if (!value.is_object()) return Fail(key, "doit être un objet");
     if (!value.contains("number")) return Fail(key + ".number", "est absente");
     if (!Int(value["number"], key + ".number", 0, 127, out.number)) return false;
     if (!value.contains("image")) return Fail(key + ".image", "est absente");
     if (!ImagePath(value["image"], key + ".image", out.image)) return false;
-    if (!Bool(value, "opens", key, out.opens) || !Bool(value, "geometry", key, out.geometry)) {
+    if (!Bool(value, "opens", key, out.opens) || !Bool(value, "geometry", key, out.geometry) ||
+        !OptionalUnsigned(value, "diskseq", key, out.diskseq)) {
       return false;
+    }
+    if (value.contains("busy") && !value["busy"].is_null()) {
+      const std::string busyKey = key + ".busy";
+      if (!value["busy"].is_object()) return Fail(busyKey, "doit être un objet");
+      auto& busy = out.busy.emplace();
+      if (!Texts(value["busy"], "mounts", busyKey, busy.first) ||
+          !Texts(value["busy"], "system", busyKey, busy.second)) {
+        return false;
+      }
     }
     if (value.contains("logical_sector_size")) {
       int size = 0;
@@ -171,7 +203,8 @@ class Reader {
       if (!faults.is_object()) return Fail(faultsKey, "doit être un objet");
       if (!Ranges(faults, "read", faultsKey, out.faults.read) ||
           !Ranges(faults, "write", faultsKey, out.faults.write) ||
-          !Ranges(faults, "seek", faultsKey, out.faults.seek)) {
+          !Ranges(faults, "seek", faultsKey, out.faults.seek) ||
+          !OptionalUnsigned(faults, "vanish", faultsKey, out.faults.vanish)) {
         return false;
       }
     }

@@ -18,6 +18,9 @@ struct SectorRange {
 
 struct Faults {
   std::vector<SectorRange> read, write, seek;
+  // The disk is unplugged when a transfer first touches this sector: that
+  // transfer and everything after it fail as on a device that has gone.
+  std::optional<std::uint64_t> vanish;
 };
 
 bool TouchesRange(const std::vector<SectorRange>& ranges, std::uint64_t firstSector,
@@ -43,6 +46,11 @@ struct DiskDescription {
   std::string image;  // relative to the machine folder
   bool opens = true;
   bool geometry = true;
+  // The system's sequence number of the medium; nullopt: none is answered.
+  std::optional<std::uint64_t> diskseq;
+  // Held by the system: opening it for writing fails, and DiskInUse tells
+  // these mount points and system users.
+  std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> busy;
   // Bytes per logical sector, as the geometry answers it. Sizes that are a
   // power of two above 512 also make the disk refuse transfers that are not
   // whole logical sectors, as a physical disk does.

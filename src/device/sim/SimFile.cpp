@@ -21,8 +21,16 @@ bool HostBackedFile::Faulty(const std::vector<SectorRange>& ranges, std::uint64_
   return TouchesRange(ranges, offset / 512, last / 512);
 }
 
+bool HostBackedFile::Present(std::uint64_t offset, std::uint32_t bytes) {
+  if (gone_) return false;
+  if (!faults_.vanish || bytes == 0) return true;
+  const std::uint64_t last = offset > kMaxOffset - bytes ? UINT64_MAX : offset + bytes - 1;
+  gone_ = last / 512 >= *faults_.vanish;
+  return !gone_;
+}
+
 bool HostBackedFile::Seek(std::uint64_t byteOffset) {
-  if (!host_ || byteOffset > kMaxOffset) return false;
+  if (!host_ || gone_ || byteOffset > kMaxOffset) return false;
   if (TouchesRange(faults_.seek, byteOffset / 512, byteOffset / 512)) return false;
   position_ = byteOffset;
   return true;
@@ -30,7 +38,7 @@ bool HostBackedFile::Seek(std::uint64_t byteOffset) {
 
 bool HostBackedFile::Read(void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
   transferred = 0;
-  if (!host_ || Faulty(faults_.read, position_, bytes)) return false;
+  if (!host_ || !Present(position_, bytes) || Faulty(faults_.read, position_, bytes)) return false;
   if (!host_->ReadAt(position_, buffer, bytes, transferred)) return false;
   position_ += transferred;
   return true;
@@ -38,14 +46,16 @@ bool HostBackedFile::Read(void* buffer, std::uint32_t bytes, std::uint32_t& tran
 
 bool HostBackedFile::Write(const void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
   transferred = 0;
-  if (!host_ || Faulty(faults_.write, position_, bytes)) return false;
+  if (!host_ || !Present(position_, bytes) || Faulty(faults_.write, position_, bytes)) {
+    return false;
+  }
   if (position_ > kMaxOffset - bytes) return false;
   if (!host_->WriteAt(position_, buffer, bytes, transferred)) return false;
   position_ += transferred;
   return true;
 }
 
-bool HostBackedFile::Size(std::uint64_t& bytes) { return host_ && host_->Size(bytes); }
+bool HostBackedFile::Size(std::uint64_t& bytes) { return host_ && !gone_ && host_->Size(bytes); }
 
 bool HostBackedFile::DeviceIoControl(std::uint32_t, const void*, std::uint32_t, void*,
                                      std::uint32_t, std::uint32_t& returned) {
@@ -54,7 +64,10 @@ bool HostBackedFile::DeviceIoControl(std::uint32_t, const void*, std::uint32_t, 
 }
 
 bool HostBackedFile::ReadUncached(std::uint64_t byteOffset, void* buffer, std::uint32_t bytes) {
-  if (!host_ || byteOffset > kMaxOffset || Faulty(faults_.read, byteOffset, bytes)) return false;
+  if (!host_ || byteOffset > kMaxOffset || !Present(byteOffset, bytes) ||
+      Faulty(faults_.read, byteOffset, bytes)) {
+    return false;
+  }
   std::uint32_t transferred = 0;
   return host_->ReadAt(byteOffset, buffer, bytes, transferred) && transferred == bytes;
 }
@@ -104,6 +117,11 @@ bool DiskFile::DeviceIoControl(std::uint32_t code, const void* in, std::uint32_t
   std::uint64_t imageBytes = 0;
   if (!Size(imageBytes)) return false;  // also refuses a closed disk
   return AnswerDiskQuery(disk_, imageBytes, code, in, inSize, out, outSize, returned);
+}
+
+std::optional<std::uint64_t> DiskFile::MediumSequence() {
+  if (gone()) return std::nullopt;
+  return disk_.diskseq;
 }
 
 VolumeFile::VolumeFile(std::vector<ExtentDescription> extents, bool extentsFail)

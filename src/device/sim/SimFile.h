@@ -17,7 +17,9 @@ namespace kalvorin::device::sim {
 // touch a faulty sector: a transfer fails when any sector of
 // [position / 512, (position + bytes - 1) / 512] is listed, a Seek when the
 // sector it lands on is listed in `seek`. Reading past the end is a short
-// read that succeeds, as with a file. Answers no device query.
+// read that succeeds, as with a file. Answers no device query. A transfer
+// that touches the `vanish` sector or beyond unplugs the medium: it fails,
+// and so does everything after it.
 class HostBackedFile : public File {
  public:
   HostBackedFile(std::unique_ptr<HostFile> host, Faults faults);
@@ -32,14 +34,22 @@ class HostBackedFile : public File {
   void AdviseSequential(std::uint64_t, std::uint64_t) override {}
   void AdviseWillNeed(std::uint64_t, std::uint64_t) override {}
   bool Close() override;
+  bool MediumGone() override { return gone_; }
+
+ protected:
+  bool gone() const { return gone_; }
 
  private:
+  // False (and the medium gone from now on) when [offset, offset + bytes) reaches the vanish
+  // sector.
+  bool Present(std::uint64_t offset, std::uint32_t bytes);
   bool Faulty(const std::vector<SectorRange>& ranges, std::uint64_t offset,
               std::uint32_t bytes) const;
 
   std::unique_ptr<HostFile> host_;  // null once closed
   Faults faults_;
   std::uint64_t position_ = 0;  // <= INT64_MAX
+  bool gone_ = false;
 };
 
 // "\\.\PHYSICALDRIVEn": the image with the disk's faults, answering the
@@ -54,6 +64,7 @@ class DiskFile : public HostBackedFile {
   bool Write(const void* buffer, std::uint32_t bytes, std::uint32_t& transferred) override;
   bool DeviceIoControl(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
                        std::uint32_t outSize, std::uint32_t& returned) override;
+  std::optional<std::uint64_t> MediumSequence() override;
 
  private:
   bool WholeSectors(std::uint32_t bytes) const;

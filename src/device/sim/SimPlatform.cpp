@@ -73,6 +73,7 @@ std::unique_ptr<File> SimulatedPlatform::OpenDisk(int number, Access access) {
   const MachineDescription& machine = folder_.Current();
   const DiskDescription* disk = machine.FindDisk(number);
   if (disk == nullptr || !disk->opens) return nullptr;
+  if (disk->busy && access == Access::ReadWrite) return nullptr;
   // A disk is never created or truncated, whatever the disposition.
   auto host = HostFile::Open(folder_.Resolve(disk->image), access == Access::ReadWrite, false);
   if (!host) return nullptr;
@@ -106,6 +107,12 @@ std::unique_ptr<File> SimulatedPlatform::OpenProgramVolume() {
 }
 
 std::string SimulatedPlatform::ProgramVolumePath() { return kProgramVolumePath; }
+
+std::optional<DiskUse> SimulatedPlatform::DiskInUse(int number, Access access) {
+  const DiskDescription* disk = folder_.Current().FindDisk(number);
+  if (disk == nullptr || !disk->busy || access != Access::ReadWrite) return std::nullopt;
+  return DiskUse{disk->busy->first, disk->busy->second, false};
+}
 
 }  // namespace sim
 }  // namespace kalvorin::device

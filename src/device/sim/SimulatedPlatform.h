@@ -38,6 +38,8 @@ class SimulatedPlatform : public Platform {
   LocalTime Now() override;
   std::uint64_t MonotonicMilliseconds() override;
   std::string FormatLongTime(int hour, int minute, int second) override;
+  // What the description says holds a disk (`busy`): only a write is refused.
+  std::optional<DiskUse> DiskInUse(int number, Access access) override;
 
  private:
   std::unique_ptr<File> OpenDisk(int number, Access access);

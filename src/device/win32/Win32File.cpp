@@ -10,6 +10,11 @@
 namespace kalvorin::device::win32 {
 namespace {
 
+// The errors of a device that is no longer there (winerror.h values).
+constexpr DWORD kErrorDevNotExist = 55;
+constexpr DWORD kErrorNoSuchDevice = 433;
+constexpr DWORD kErrorDeviceNotConnected = 1167;
+
 constexpr std::uint64_t kMaxPosition = std::numeric_limits<LONGLONG>::max();
 // Unbuffered reads go through a bounce buffer of at most this size.
 constexpr std::uint32_t kUncachedChunk = 1u << 20;
@@ -36,8 +41,19 @@ Win32File::~Win32File() {
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
 }
 
+void Win32File::NoteFailure() {
+  const DWORD error = GetLastError();
+  if (error == kErrorDevNotExist || error == kErrorNoSuchDevice ||
+      error == kErrorDeviceNotConnected) {
+    gone_ = true;
+  }
+}
+
 bool Win32File::Seek(std::uint64_t byteOffset) {
-  return handle_ != INVALID_HANDLE_VALUE && SeekHandle(handle_, byteOffset);
+  if (handle_ == INVALID_HANDLE_VALUE) return false;
+  if (SeekHandle(handle_, byteOffset)) return true;
+  NoteFailure();
+  return false;
 }
 
 bool Win32File::Read(void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
@@ -45,6 +61,7 @@ bool Win32File::Read(void* buffer, std::uint32_t bytes, std::uint32_t& transferr
   if (handle_ == INVALID_HANDLE_VALUE) return false;
   DWORD done = 0;
   const BOOL ok = ReadFile(handle_, buffer, bytes, &done, nullptr);
+  if (!ok) NoteFailure();
   transferred = done;
   return ok != FALSE;
 }
@@ -55,6 +72,7 @@ bool Win32File::Write(const void* buffer, std::uint32_t bytes, std::uint32_t& tr
   written_ = true;
   DWORD done = 0;
   const BOOL ok = WriteFile(handle_, buffer, bytes, &done, nullptr);
+  if (!ok) NoteFailure();
   transferred = done;
   return ok != FALSE;
 }
@@ -86,7 +104,10 @@ bool Win32File::ReadUncached(std::uint64_t byteOffset, void* buffer, std::uint32
   if (uncached_ == INVALID_HANDLE_VALUE) {
     uncached_ = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr);
-    if (uncached_ == INVALID_HANDLE_VALUE) return false;
+    if (uncached_ == INVALID_HANDLE_VALUE) {
+      NoteFailure();
+      return false;
+    }
   }
   // Unbuffered transfers must cover whole sectors of the medium: try 512-byte
   // sectors first, then 4096 for disks that refuse them.
@@ -117,8 +138,9 @@ Win32File::AlignedRead Win32File::ReadAligned(std::uint64_t byteOffset, std::uin
     DWORD done = 0;
     if (!SeekHandle(uncached_, position)) return AlignedRead::kFailed;
     if (!ReadFile(uncached_, bounce.get(), chunk, &done, nullptr)) {
-      return GetLastError() == ERROR_INVALID_PARAMETER ? AlignedRead::kRefused
-                                                       : AlignedRead::kFailed;
+      if (GetLastError() == ERROR_INVALID_PARAMETER) return AlignedRead::kRefused;
+      NoteFailure();
+      return AlignedRead::kFailed;
     }
     const std::uint64_t wantedEnd = std::min<std::uint64_t>(end, position + chunk);
     if (position + done < wantedEnd) return AlignedRead::kFailed;  // short: past the end
@@ -153,13 +175,17 @@ std::unique_ptr<File> OpenFile(const std::string& path, Access access, Share sha
                                Disposition disposition) {
   std::wstring wide = Widen(path);
   if (wide.empty()) return nullptr;
-  const bool writable = access == Access::ReadWrite;
+  const bool writable = access != Access::Read;
   const DWORD desired = writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
   const DWORD sharing =
       share == Share::ReadWrite ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
   const DWORD creation = disposition == Disposition::CreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
   HANDLE handle = CreateFileW(wide.c_str(), desired, sharing, nullptr, creation, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (disposition == Disposition::CreateAlways && GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return nullptr;
+  }
   return std::make_unique<Win32File>(handle, std::move(wide), writable);
 }
 

@@ -28,8 +28,12 @@ class Win32File final : public File {
   void AdviseSequential(std::uint64_t byteOffset, std::uint64_t bytes) override;
   void AdviseWillNeed(std::uint64_t byteOffset, std::uint64_t bytes) override;
   bool Close() override;
+  bool MediumGone() override { return gone_; }
 
  private:
+  // Notes a failed call: the medium is gone when the system says the device is.
+  void NoteFailure();
+
   enum class AlignedRead { kDone, kRefused, kFailed };
   AlignedRead ReadAligned(std::uint64_t byteOffset, std::uint8_t* buffer, std::uint32_t bytes,
                           std::uint32_t unit);
@@ -39,10 +43,13 @@ class Win32File final : public File {
   std::wstring path_;
   bool writable_;
   bool written_ = false;  // a Write was attempted: Close() must flush
+  bool gone_ = false;
 };
 
 // CreateFileW with the sharing and disposition asked, no security
-// attributes, flags 0. nullptr when the open fails.
+// attributes, flags 0. nullptr when the open fails, and for CreateAlways
+// when what was opened is not a file (a console, a pipe or another device
+// reached through a reserved name). Inspect opens read-write, as Read|Write.
 std::unique_ptr<File> OpenFile(const std::string& path, Access access, Share share,
                                Disposition disposition);
 

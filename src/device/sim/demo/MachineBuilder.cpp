@@ -51,6 +51,9 @@ Json DiskJson(const MachineDisk& disk) {
   entry["faults"] = {{"read", Ranges(disk.readFaults)},
                      {"write", Ranges(disk.writeFaults)},
                      {"seek", Ranges(disk.seekFaults)}};
+  if (disk.vanishAt) entry["faults"]["vanish"] = *disk.vanishAt;
+  if (disk.diskseq) entry["diskseq"] = *disk.diskseq;
+  if (disk.busy) entry["busy"] = {{"mounts", disk.busy->first}, {"system", disk.busy->second}};
   return entry;
 }
 
@@ -76,6 +79,11 @@ MachineDisk& MachineDisk::Wmi(std::string name, std::string value) {
 MachineDisk& MachineDisk::WmiArray(std::string name, std::vector<std::string> values) {
   if (!wmi) wmi.emplace();
   wmi->emplace_back(std::move(name), std::move(values));
+  return *this;
+}
+
+MachineDisk& MachineDisk::Vanish(std::uint64_t sector) {
+  vanishAt = sector;
   return *this;
 }
 

@@ -53,6 +53,10 @@ struct MachineDisk {
   std::optional<std::vector<std::pair<std::string, std::vector<std::string>>>> wmi;
 
   std::vector<SectorRun> readFaults, writeFaults, seekFaults;
+  std::optional<std::uint64_t> vanishAt;  // the disk is unplugged at this sector
+  std::optional<std::uint64_t> diskseq;   // the system's medium sequence number
+  // Held by the system: mount points of its volumes, and other users.
+  std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> busy;
 
   MachineDisk& Smart(std::string model, std::string serial, int deviceMap = 1, bool packet = false);
   MachineDisk& Descriptor(std::optional<std::string> product, std::optional<std::string> serial);
@@ -62,6 +66,7 @@ struct MachineDisk {
   MachineDisk& ReadFault(std::uint64_t first, std::uint64_t count);
   MachineDisk& WriteFault(std::uint64_t first, std::uint64_t count);
   MachineDisk& SeekFault(std::uint64_t first, std::uint64_t count);
+  MachineDisk& Vanish(std::uint64_t sector);
 };
 
 struct MachineExtent {

@@ -113,6 +113,12 @@ class Platform {
   virtual std::uint64_t MonotonicMilliseconds() = 0;
   // The user's long time format applied to a time of day, e.g. "21:47:05".
   virtual std::string FormatLongTime(int hour, int minute, int second) = 0;
+  // The name the system's own tools give physical disk `number`: on Linux
+  // "/dev/sdb" (empty when no disk holds that number); on Windows, and by
+  // default, "\\.\PHYSICALDRIVE<number>".
+  virtual std::string DiskDevicePath(int number) {
+    return "\\\\.\\PHYSICALDRIVE" + std::to_string(number);
+  }
 };
 
 // The platform of the machine the program runs on (win32/ or linux/).

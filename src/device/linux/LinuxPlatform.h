@@ -44,6 +44,8 @@ class LinuxPlatform final : public Platform {
   LocalTime Now() override;
   std::uint64_t MonotonicMilliseconds() override;
   std::string FormatLongTime(int hour, int minute, int second) override;
+  // "/dev/<kernel name>" of the disk holding `number`.
+  std::string DiskDevicePath(int number) override;
 
   // After a fresh listing: the number of the disk named `kernelName`.
   std::optional<int> DiskNumberOf(const std::string& kernelName);

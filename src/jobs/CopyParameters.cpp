@@ -1,10 +1,10 @@
-#include "ui/CopyParameters.h"
+#include "jobs/CopyParameters.h"
 
 #include <charconv>
 #include <filesystem>
 #include <system_error>
 
-namespace kalvorin::ui {
+namespace kalvorin::jobs {
 
 std::optional<std::uint64_t> ReadSectorField(std::string_view text) {
   if (text.empty()) return std::nullopt;
@@ -47,4 +47,37 @@ bool SameFile(const std::string& a, const std::string& b) {
   return first == second;
 }
 
-}  // namespace kalvorin::ui
+std::optional<std::string> RangeRefusal(std::uint64_t firstSource, std::uint64_t firstTarget,
+                                        std::uint64_t count) {
+  if (RangeWithinLimit(firstSource, count) && RangeWithinLimit(firstTarget, count)) {
+    return std::nullopt;
+  }
+  return "Le premier secteur et le nombre de secteurs à copier dépassent ensemble " +
+         std::to_string(kMaxSector) + " secteurs.";
+}
+
+std::optional<std::string> CopyTargetRefusal(device::Platform& platform,
+                                             const media::listeSupport& source,
+                                             const media::listeSupport& target,
+                                             std::uint64_t firstTarget, std::uint64_t count) {
+  if (target.TypeSupport == media::kPhysical) {
+    if (!TargetDiskLargeEnough(firstTarget, count, target.NBSctDisque)) {
+      return "Le nombre de secteurs du support cible est insuffisant.";
+    }
+    return std::nullopt;
+  }
+  if (source.TypeSupport == media::kImage && SameFile(source.CheminImage, target.CheminImage)) {
+    return "Le fichier image cible est l'image source elle-même : choisir un autre fichier.";
+  }
+  const std::optional<std::uint64_t> freeBytes = platform.FreeBytes(target.CheminImage);
+  if (!freeBytes) {
+    return "L'espace disque libre pour le fichier image est inconnu : le dossier choisi "
+           "est inaccessible.";
+  }
+  if (!FreeSpaceLargeEnough(*freeBytes, count)) {
+    return "L'espace disque du fichier image est insuffisant.";
+  }
+  return std::nullopt;
+}
+
+}  // namespace kalvorin::jobs

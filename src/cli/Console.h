@@ -22,6 +22,9 @@ class Console {
   // One line typed, without its line end; nullopt at the end of the input
   // or when a stop interrupted the reading.
   virtual std::optional<std::string> ReadLine() = 0;
+  // From now on Ctrl+C and SIGTERM ask the job to stop instead of ending
+  // the process (a job calls it before it opens anything).
+  virtual void CatchStopSignals() = 0;
   // Ctrl+C or SIGTERM asked the running job to stop.
   virtual bool StopRequested() = 0;
   // A clock that never runs backwards, in milliseconds.
@@ -30,9 +33,8 @@ class Console {
   virtual long ProcessId() = 0;
 };
 
-// The console of this process (standard streams, signals). Installing it
-// makes SIGINT and SIGTERM request a stop instead of ending the process,
-// and a closed output pipe no longer kills it.
+// The console of this process (standard streams, signals). A closed output
+// pipe does not end the process: writes to it fail.
 Console& SystemConsole();
 
 }  // namespace kalvorin::cli

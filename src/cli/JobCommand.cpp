@@ -109,6 +109,7 @@ std::string UniqueReportName(const std::string& word, int disk, const device::Lo
 
 int RunJobCommand(const Options& options, Console& console, TerminalWindow& window,
                   device::Platform& platform, media::MediaState& state) {
+  console.CatchStopSignals();
   const Refusal refuse(console, options.json);
   const NamedDisk named = FindDisk(platform, state, options.disk);
   if (named.node == nullptr) return refuse(named.error);

@@ -22,26 +22,28 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 extern "C" void OnStopSignal(int) { stopRequested = 1; }
 
-void InstallStopHandlers() {
-#ifdef _WIN32
-  std::signal(SIGINT, OnStopSignal);
-  std::signal(SIGTERM, OnStopSignal);
-#else
-  // No SA_RESTART: a question waiting for an answer is interrupted.
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  // A reader that went away must not end a job in the middle of a block.
-  std::signal(SIGPIPE, SIG_IGN);
-#endif
-}
-
 class ProcessConsole final : public Console {
  public:
-  ProcessConsole() { InstallStopHandlers(); }
+  ProcessConsole() {
+#ifndef _WIN32
+    // A reader that went away must not end a job in the middle of a block.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+  }
+  void CatchStopSignals() override {
+#ifdef _WIN32
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+#else
+    // No SA_RESTART: a question waiting for an answer is interrupted.
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+  }
   std::ostream& Out() override { return std::cout; }
   std::ostream& Err() override { return std::cerr; }
 #ifdef _WIN32

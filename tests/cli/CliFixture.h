@@ -26,6 +26,7 @@ class ScriptedConsole : public cli::Console {
   bool errTerminal = false;
   std::deque<std::string> input;
   int linesRead = 0;
+  bool catching = false;
   // Asked at every stop test; true stops the job (Ctrl+C).
   std::function<bool()> stopWhen;
   std::uint64_t now = 1'000'000;
@@ -42,7 +43,8 @@ class ScriptedConsole : public cli::Console {
     input.pop_front();
     return line;
   }
-  bool StopRequested() override { return stopWhen && stopWhen(); }
+  void CatchStopSignals() override { catching = true; }
+  bool StopRequested() override { return catching && stopWhen && stopWhen(); }
   std::uint64_t NowMs() override { return now += step; }
   long ProcessId() override { return 4711; }
 };

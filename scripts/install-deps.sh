@@ -11,8 +11,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   nlohmann-json3-dev libgtest-dev libgmock-dev
   libfuse3-dev fuse3
-  fdisk gdisk util-linux e2fsprogs dosfstools ntfs-3g xfsprogs
+  fdisk gdisk util-linux e2fsprogs dosfstools exfatprogs ntfs-3g xfsprogs
   xvfb xauth fonts-dejavu-core
+  qt6-translations-l10n desktop-file-utils appstream librsvg2-bin dpkg-dev file pkexec polkitd
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest
 )
 missing=()

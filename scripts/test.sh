@@ -3,7 +3,8 @@
 #  1. the normal build: logic and window tests;
 #  2. the address+undefined sanitizer build: the same tests;
 #  3. the fuzz targets (clang, sanitizers) for a few seconds each;
-#  4. the Windows build (mingw-w64) of the logic and its tests, under Wine.
+#  4. the Windows build (mingw-w64) of the logic and its tests, under Wine;
+#  5. the Debian package: built, installed, started under Xvfb, removed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -29,5 +30,8 @@ if [ -f cmake/mingw-w64.cmake ]; then
   echo "== Windows build under Wine"
   bash scripts/test-windows.sh || status=1
 fi
+
+echo "== Debian package (install, start under Xvfb, remove)"
+bash scripts/test-package.sh build-package/screenshots || status=1
 
 exit $status

@@ -51,6 +51,7 @@ void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint64_t
     const std::uint64_t first = ReadU64LE(entry + kEntryFirst);
     const std::uint64_t last = ReadU64LE(entry + kEntryLast);
     if (last < first || last - first == std::numeric_limits<std::uint64_t>::max()) continue;
+    if (first >= disk.NBSctDisque) continue;  // not a partition of this disk
     slots.Add(0xEE, first, last - first + 1);
   }
 }

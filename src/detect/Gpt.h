@@ -17,7 +17,8 @@ inline constexpr std::uint32_t kMinGptEntrySize = 128;
 // failed read shows the read-error message and adds nothing. A header whose
 // entry size is under 128 bytes, or whose array would exceed
 // kMaxGptArrayBytes, adds nothing. Entries whose last sector lies before
-// their first are skipped.
+// their first, or whose first sector lies at or past the end of the disk
+// (its NBSctDisque), are skipped.
 void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint64_t headerSector,
              SlotList& slots);
 

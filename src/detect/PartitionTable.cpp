@@ -39,9 +39,18 @@ bool IsExtended(std::uint8_t type) { return type == kTypeExtended || type == kTy
 // extended entry links to the next record at the MBR's extended start plus
 // its start field. A 0xEE entry reads the GPT and ends the walk; the slots
 // found before it stay.
+//
+// Only entries that start inside the disk are partitions of it: boot code of
+// a file system written over the entry area (exFAT fills it with 0xFF bytes,
+// BitLocker and others leave code there) would otherwise give volumes and
+// read errors at sectors the disk does not have. Such an entry gives no slot,
+// a link past the end is not followed, a 0xEE entry past the end reads no GPT.
+// An entry that starts inside and runs past the end is still listed.
 bool ReadPartitionTable(device::Platform& platform, media::WindowPort& window,
                         media::InSupport& identity, media::listeSupport& disk) {
   MediumScope medium(platform, disk);
+  const std::uint64_t capacity = disk.NBSctDisque;
+  const auto inside = [capacity](std::uint64_t first) { return first < capacity; };
   SlotList slots(identity);
   std::optional<std::uint64_t> extendedStart;
   std::vector<std::uint64_t> visited;
@@ -63,19 +72,24 @@ bool ReadPartitionTable(device::Platform& platform, media::WindowPort& window,
       const std::uint64_t count = ReadU32LE(entry + kEntryCount);
       if (type == kTypeFree) continue;
       if (type == kTypeProtective) {
+        if (!inside(start)) continue;
         ReadGpt(window, disk, start, slots);
         return true;
       }
       if (IsExtended(type)) {
         if (isMbr && !extendedStart) {
+          if (!inside(start)) continue;
           extendedStart = start;
           next = start;
         } else if (!isMbr && !next) {
+          // A link past the end ends the chain with the drives found so far.
+          if (!inside(*extendedStart + start)) continue;
           next = *extendedStart + start;
         }
         continue;
       }
-      slots.Add(type, isMbr ? start : sector + start, count);
+      const std::uint64_t first = isMbr ? start : sector + start;
+      if (inside(first)) slots.Add(type, first, count);
     }
     if (!next) return true;
     for (const std::uint64_t seen : visited) {

@@ -1,5 +1,7 @@
 #include "jobs/Rescan.h"
 
+#include "BuildInfo.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -50,6 +52,10 @@ const char* RescanScriptName() {
 std::string RescanCommandLine(const std::string& programFolder, const std::string& searchPath) {
   std::vector<std::filesystem::path> folders;
   if (!programFolder.empty()) folders.push_back(PathFromUtf8(programFolder));
+#ifndef _WIN32
+  // An installed program keeps its scripts apart from its executable.
+  folders.push_back(PathFromUtf8(KALVORIN_LIBEXEC_DIR));
+#endif
   std::error_code error;
   const std::filesystem::path current = std::filesystem::current_path(error);
   if (!error) folders.push_back(current);

@@ -14,6 +14,7 @@ namespace kalvorin::jobs {
 const char* RescanScriptName();
 
 // The command line that runs the script: the first of `programFolder`, the
+// installed scripts' folder (KALVORIN_LIBEXEC_DIR, not on Windows), the
 // current directory and the folders of `searchPath` that holds it, or the
 // bare name (the interpreter then reports it missing) when none does.
 std::string RescanCommandLine(const std::string& programFolder, const std::string& searchPath);

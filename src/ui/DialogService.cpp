@@ -93,6 +93,12 @@ std::optional<QString> QtDialogService::SaveFile(const SaveFileRequest& request)
   dialog.setNameFilter(ToQtFilter(request.filter));
   dialog.setDefaultSuffix(request.defaultSuffix);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+#ifndef _WIN32
+  // Qt's own dialog, in French like the rest of the window: a desktop's
+  // native one would speak the session's language, or none at all for a
+  // program started as administrator outside the user's session.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+#endif
   dialog.setWindowModality(Qt::ApplicationModal);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;

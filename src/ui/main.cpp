@@ -4,52 +4,24 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "BuildInfo.h"
 #include "device/Platform.h"
 #include "device/WindowsLayouts.h"
 #include "device/sim/SimPlatform.h"
 #include "imagebuilders/DemoMachine.h"
 #include "ui/DialogService.h"
 #include "ui/Form1.h"
+#include "ui/StartUp.h"
 #ifdef _WIN32
 #include "device/win32/ComInit.h"
 #endif
 
 namespace {
-
-struct Options {
-  QString machine;     // --machine DIR
-  bool demo = false;   // --demo
-  QString screenshot;  // --screenshot FILE (a grab of the window, then exit)
-  QString error;
-};
-
-Options ReadOptions(const QStringList& arguments) {
-  Options options;
-  for (int i = 1; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
-    if (argument == QLatin1String("--demo")) {
-      options.demo = true;
-    } else if ((argument == QLatin1String("--machine") ||
-                argument == QLatin1String("--screenshot")) &&
-               i + 1 < arguments.size()) {
-      (argument == QLatin1String("--machine") ? options.machine : options.screenshot) =
-          arguments[++i];
-    } else {
-      options.error = QStringLiteral(
-                          "Option inconnue ou incomplète : %1\n\n"
-                          "Utilisation : kalvorin [--demo | --machine DOSSIER]")
-                          .arg(argument);
-    }
-  }
-  if (options.demo && !options.machine.isEmpty()) {
-    options.error = QStringLiteral("Choisir --demo ou --machine, pas les deux.");
-  }
-  return options;
-}
 
 int Refuse(kalvorin::ui::DialogService& dialogs, const QString& text) {
   std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -61,20 +33,67 @@ int Refuse(kalvorin::ui::DialogService& dialogs, const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  using kalvorin::ui::StartOptions;
+  // --help and --version answer before any window system is reached (over a
+  // remote shell, without a display).
+  {
+    QCoreApplication console(argc, argv);
+    QTranslator qtFrench;
+    kalvorin::ui::InstallQtFrenchTranslation(qtFrench);
+    const StartOptions options = kalvorin::ui::ReadStartOptions(QCoreApplication::arguments());
+    if (options.help || options.version) {
+      const QString text =
+          options.help ? kalvorin::ui::StartHelpText() : kalvorin::ui::StartVersionText();
+      std::fputs(text.toLocal8Bit().constData(), stdout);
+      return 0;
+    }
+#ifndef _WIN32
+    // No display to show the refusal on (a remote shell): say it here,
+    // rather than let the window system fail to start.
+    const bool display = qEnvironmentVariableIsSet("DISPLAY") ||
+                         qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+                         qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
+                         QCoreApplication::arguments().contains(QStringLiteral("-platform"));
+    if (!options.error.isEmpty() && !display) {
+      std::fprintf(stderr, "%s\n", options.error.toLocal8Bit().constData());
+      return 1;
+    }
+#endif
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kalvorin 2"));
+  QApplication::setApplicationVersion(QStringLiteral(KALVORIN_VERSION));
+  QGuiApplication::setDesktopFileName(QStringLiteral(KALVORIN_APP_ID));
 #ifndef _WIN32
   QApplication::setStyle(QStringLiteral("Fusion"));
 #endif
+  // French throughout, Qt's own dialogs and buttons included.
+  QTranslator qtFrench;
+  kalvorin::ui::InstallQtFrenchTranslation(qtFrench);
   kalvorin::ui::QtDialogService dialogs;
 
-  const Options options = ReadOptions(QApplication::arguments());
+  // Read again: the window system's own options (-platform...) are gone now.
+  const StartOptions options = kalvorin::ui::ReadStartOptions(QApplication::arguments());
   if (!options.error.isEmpty()) return Refuse(dialogs, options.error);
+
+  // Without the rights to open them, the real disks would make an empty
+  // list: say why, and offer the demo machine instead.
+  bool demo = options.demo;
+  if (!demo && options.machine.isEmpty() && !kalvorin::ui::RunsAsAdministrator()) {
+    std::fprintf(stderr, "%s\n",
+                 QStringLiteral("Kalvorin 2 doit être lancé en tant qu'administrateur pour voir "
+                                "les disques réels (kalvorin-admin, ou l'entrée du menu).")
+                     .toLocal8Bit()
+                     .constData());
+    if (!kalvorin::ui::OfferDemoMachine(dialogs)) return 1;
+    demo = true;
+  }
 
   // The demo machine lives in a folder removed when the program ends.
   std::unique_ptr<QTemporaryDir> demoFolder;
   QString machineFolder = options.machine;
-  if (options.demo) {
+  if (demo) {
     demoFolder =
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kalvorin-demo-XXXXXX"));
     std::string error;

@@ -271,12 +271,64 @@ TEST_F(PartitionTableTest, GptEntryEndingBeforeItStartsIsSkipped) {
   EXPECT_EQ(Slots(), (std::vector<Slot>{{0xEE, 7, 1}}));
 }
 
-TEST_F(PartitionTableTest, GptHeaderPastTheEndOfTheDisk) {
-  Sector(0, {{0xEE, 0xFFFFFFFF, 1}});
+// Entries that start at or past the end of the disk are not partitions of
+// it (boot code over the entry area): no slot, no read, no message. An entry
+// that starts inside and runs past the end is still listed.
+TEST_F(PartitionTableTest, EntriesOutsideTheDiskAreNotPartitions) {
+  const auto end = static_cast<std::uint32_t>(sectors);
+  struct Case {
+    const char* name;
+    std::vector<MbrEntry> mbr;
+    std::vector<Slot> slots;
+  };
+  const Case cases[] = {
+      {"exFAT-style boot code: 0xFF entries",
+       {{0xFF, 0xFFFFFFFF, 0xFFFFFFFF},
+        {0xFF, 0xFFFFFFFF, 0xFFFFFFFF},
+        {0xFF, 0xFFFFFFFF, 0xFFFFFFFF},
+        {0xFF, 0xFFFFFFFF, 0xFFFFFFFF}},
+       {}},
+      {"one good entry, one past the end",
+       {{0x07, 2048, 4096}, {0x83, 2021161080, 100}},
+       {{0x07, 2048, 4096}}},
+      {"first sector exactly at the end",
+       {{0x83, end, 1}, {0x07, end - 1, 1}},
+       {{0x07, end - 1, 1}}},
+      {"starts inside, runs past the end", {{0x83, end - 10, 1000}}, {{0x83, end - 10, 1000}}},
+      {"protective entry past the end reads no GPT",
+       {{0xEE, 0xFFFFFFFF, 1}, {0x07, 2048, 10}},
+       {{0x07, 2048, 10}}},
+      {"extended entry past the end is not followed",
+       {{0x0F, end, 100}, {0x07, 1, 99}},
+       {{0x07, 1, 99}}},
+  };
+  for (const Case& c : cases) {
+    Sector(0, c.mbr);
+    EXPECT_TRUE(Read()) << c.name;
+    EXPECT_EQ(Slots(), c.slots) << c.name;
+  }
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(PartitionTableTest, ExtendedLinkPastTheEndKeepsTheDrivesBeforeIt) {
+  const auto end = static_cast<std::uint32_t>(sectors);
+  Sector(0, {{0x07, 1, 99}, {0x0F, 200, 500}});
+  Sector(200, {{0x83, 1, 50}, {0x05, 100, 9}});
+  Sector(300, {{0x82, 1, 8}, {0x05, end - 200, 9}});  // links to the disk's end exactly
   EXPECT_TRUE(Read());
-  EXPECT_TRUE(Slots().empty());
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].text, ReadErrorText("Disque 1", 4294967295u));
+  EXPECT_EQ(Slots(), (std::vector<Slot>{{0x07, 1, 99}, {0x83, 201, 50}, {0x82, 301, 8}}));
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(PartitionTableTest, GptEntryPastTheEndIsLeftOut) {
+  ASSERT_TRUE(tools::WriteGpt(Image(kDisk), sectors,
+                              {{tools::kGuidLinuxData, 2048, 4095, ""},
+                               {tools::kGuidLinuxData, sectors, sectors + 100, ""},
+                               {tools::kGuidBasicData, 0x7E00000000000000, 0x7E000000000000FF, ""},
+                               {tools::kGuidLinuxData, sectors - 34, sectors + 5000, ""}}));
+  EXPECT_TRUE(Read());
+  EXPECT_EQ(Slots(), (std::vector<Slot>{{0xEE, 2048, 2048}, {0xEE, sectors - 34, 5035}}));
+  EXPECT_TRUE(window.messages.empty());
 }
 
 }  // namespace

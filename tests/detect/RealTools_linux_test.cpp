@@ -255,6 +255,17 @@ TEST_F(RealToolsTest, MkntfsVolumeIsNtfsWithColumnOneUnchanged) {
   EXPECT_EQ(identity.InfoVolume, "");
 }
 
+// The boot code of an exFAT volume fills the partition-entry area and ends in
+// 0x55 0xAA: a whole-disk exFAT stick must show no partition and no read error.
+TEST_F(RealToolsTest, MkfsExfatWholeDiskGivesNoPhantomPartition) {
+  REQUIRE_TOOL(mkfs, "mkfs.exfat");
+  const std::string image = MakeDisk(65536);
+  ASSERT_TRUE(RunTool(mkfs + " -L CLEUSB " + image));
+  EXPECT_FALSE(DetectWholeImage());
+  EXPECT_TRUE(WalkSlots().empty());
+  EXPECT_TRUE(window.messages.empty());
+}
+
 TEST_F(RealToolsTest, MkfsXfsVolumeIsXfs) {
   REQUIRE_TOOL(mkfs, "mkfs.xfs");
   const std::string image = MakeDisk(320 * 2048);  // the smallest size recent tools accept

@@ -1,14 +1,19 @@
 // The real message box: French buttons, the icon of the style, the answer
 // codes, and the line breaks of the texts.
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include "UiTests.h"
 #include "device/WindowsLayouts.h"
 #include "ui/DialogService.h"
+#include "ui/StartUp.h"
 
 namespace {
 
@@ -45,6 +50,7 @@ class DialogServiceTest : public QObject {
  private slots:
   void frenchButtonsAndAnswers();
   void lineBreaks();
+  void saveDialogInFrench();
 };
 
 void DialogServiceTest::frenchButtonsAndAnswers() {
@@ -76,6 +82,41 @@ void DialogServiceTest::lineBreaks() {
   QCOMPARE(MessageLines(QStringLiteral("a.\rb ?")), QStringLiteral("a.\nb ?"));
   QCOMPARE(MessageLines(QStringLiteral("a.\n\rb ?")), QStringLiteral("a.\nb ?"));
   QCOMPARE(MessageLines(QStringLiteral("a.\r\nb\nc")), QStringLiteral("a.\nb\nc"));
+}
+
+// Qt's own save dialog (the one this program uses outside Windows), with
+// Qt's French catalogue installed as the program does at start-up.
+void DialogServiceTest::saveDialogInFrench() {
+  QTranslator qtFrench;
+  QVERIFY2(kalvorin::ui::InstallQtFrenchTranslation(qtFrench),
+           "Qt's French catalogue qtbase_fr.qm is missing (Debian: qt6-translations-l10n)");
+  QStringList seen;
+  bool nonNative = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    nonNative = dialog->testOption(QFileDialog::DontUseNativeDialog);
+    for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+      auto* label = dialog->findChild<QLabel*>(QString::fromLatin1(name));
+      seen << (label ? label->text() : QStringLiteral("(absent)"));
+    }
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    if (buttons) {
+      seen << buttons->button(QDialogButtonBox::Save)->text()
+           << buttons->button(QDialogButtonBox::Cancel)->text();
+    }
+    dialog->reject();
+  });
+  kalvorin::ui::QtDialogService dialogs;
+  const std::optional<QString> chosen = dialogs.SaveFile(
+      {QStringLiteral("Sélection du fichier image"), QStringLiteral("Image disque|*.img"),
+       QStringLiteral("img"), QString(), true});
+  QApplication::removeTranslator(&qtFrench);
+  QVERIFY(!chosen);
+  QVERIFY(nonNative);
+  QCOMPARE(seen, (QStringList{QStringLiteral("Voir dans :"), QStringLiteral("&Nom de fichier :"),
+                              QStringLiteral("Fichiers de type :"), QStringLiteral("&Enregistrer"),
+                              QStringLiteral("Annuler")}));
 }
 
 KALVORIN_UI_TEST(DialogServiceTest)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 #include <cstdio>
 
@@ -17,6 +18,7 @@
 #include "imagebuilders/DemoMachine.h"
 #include "imagebuilders/ImageFile.h"
 #include "ui/MediaTreeModel.h"
+#include "ui/StartUp.h"
 #include "ui/TargetDialog.h"
 
 namespace {
@@ -155,5 +157,24 @@ int main(int argc, char** argv) {
   SetSectors(form, "200000");
   run("copy disk 1 -> file");
   Save(form, "11-after-jobs");
+
+  // Qt's own windows, in French as the program shows them: the image
+  // file's save dialog, and the offer made to a user without the rights.
+  QTranslator qtFrench;
+  kalvorin::ui::InstallQtFrenchTranslation(qtFrench);
+  kalvorin::ui::QtDialogService real;
+  const auto saveAndClose = [](const char* name) {
+    QTimer::singleShot(200, [name] {
+      if (QWidget* shown = QApplication::activeModalWidget()) {
+        Save(*shown, name);
+        shown->close();
+      }
+    });
+  };
+  saveAndClose("12-save-dialog");
+  real.SaveFile({QStringLiteral("Sélection du fichier image"), QStringLiteral("Image disque|*.img"),
+                 QStringLiteral("img"), folder.filePath("copie.img"), true});
+  saveAndClose("13-administrator-offer");
+  kalvorin::ui::OfferDemoMachine(real);
   return 0;
 }

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The Debian package as a technician gets it: builds it (build-package/,
+# prefix /usr), installs it with apt-get, checks the installed files, starts
+# the installed program on its demo machine under Xvfb (a screenshot, then
+# it quits), and removes the package again, leaving the machine's package
+# list as it found it. Needs root (apt-get).
+#   scripts/test-package.sh [SCREENSHOT_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+shots=${1:-build-package/screenshots}
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+
+bash scripts/build.sh build-package -DCMAKE_INSTALL_PREFIX=/usr \
+  -DKALVORIN_TESTS=OFF -DKALVORIN_BENCHMARKS=OFF
+(cd build-package && cpack -G DEB >/dev/null)
+version=$(sed -n 's/^#define KALVORIN_VERSION "\(.*\)"$/\1/p' build-package/generated/BuildInfo.h)
+deb=build-package/kalvorin_${version}_$(dpkg --print-architecture).deb
+echo "== $deb"
+dpkg-deb --field "$deb" Package Version Maintainer Installed-Size Depends Recommends
+dpkg-deb --field "$deb" Description | head -1
+
+if dpkg-query -W -f='${Status}' kalvorin 2>/dev/null | grep -q "install ok installed"; then
+  echo "kalvorin is already installed here: not installing over it (the test removes what it installs)."
+  exit 1
+fi
+
+before=$(mktemp)
+after=$(mktemp)
+trap 'rm -f "$before" "$after"' EXIT
+dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' | grep ' installed$' | sort >"$before"
+
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+remove_package() {
+  $SUDO apt-get remove -y -qq kalvorin >/dev/null
+  # What the installation brought in for it goes too.
+  dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' | grep ' installed$' | sort >"$after"
+  local added
+  added=$(comm -13 "$before" "$after" | cut -d' ' -f1)
+  if [ -n "$added" ]; then
+    # shellcheck disable=SC2086
+    $SUDO apt-get remove -y -qq $added >/dev/null
+  fi
+}
+
+echo "== apt-get install ./$deb"
+$SUDO apt-get install -y -qq "./$deb" >/dev/null
+trap 'remove_package; rm -f "$before" "$after"' EXIT
+
+echo "== installed files"
+for file in /usr/bin/kalvorin /usr/bin/kalvorin-admin /usr/libexec/kalvorin/kalvorin-as-root \
+            /usr/libexec/kalvorin/RescanDisks.sh; do
+  [ -x "$file" ] || fail "$file missing or not executable"
+done
+app_id=$(sed -n 's/^#define KALVORIN_APP_ID "\(.*\)"$/\1/p' build-package/generated/BuildInfo.h)
+desktop=/usr/share/applications/$app_id.desktop
+metainfo=/usr/share/metainfo/$app_id.metainfo.xml
+desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate $metainfo"
+[ -f "/usr/share/icons/hicolor/scalable/apps/$app_id.svg" ] || fail "SVG icon missing"
+for size in 16 22 24 32 48 64 128 256; do
+  png=/usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png
+  [ "$(file -b "$png" 2>/dev/null | grep -o "$size x $size")" = "$size x $size" ] ||
+    fail "icon $png missing or not $size x $size"
+done
+policy=$(grep -l /usr/libexec/kalvorin/kalvorin-as-root /usr/share/polkit-1/actions/*.policy || true)
+if [ -z "$policy" ]; then
+  fail "no polkit action names /usr/libexec/kalvorin/kalvorin-as-root"
+else
+  grep -q 'exec.allow_gui">true' "$policy" || fail "the polkit action does not allow a window"
+  grep -q '<allow_active>auth_admin</allow_active>' "$policy" ||
+    fail "the polkit action does not ask for the administrator password"
+fi
+
+echo "== --help, --version and a refused option without a display"
+no_display() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/kalvorin "$@" 2>&1; }
+[ "$(no_display --version)" = "Kalvorin 2, version $version" ] || fail "--version without a display"
+[[ "$(no_display --help)" == *"--machine <DOSSIER>"* ]] || fail "--help without a display"
+[[ "$(no_display --bogus)" == "Option inconnue ou incomplète : --bogus"* ]] ||
+  fail "an unknown option without a display is not refused in French"
+
+echo "== the installed program on its demo machine, under Xvfb"
+mkdir -p "$shots"
+shots=$(cd "$shots" && pwd)
+rm -f "$shots"/installed-*.png
+run_x() {  # run_x LOG COMMAND...: under a fresh Xvfb, without the offscreen platform
+  local log=$1
+  shift
+  (cd / && env -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR timeout 120 \
+    xvfb-run -a -s "-screen 0 1280x800x24" "$@") >"$log" 2>&1
+}
+run_x "$shots/installed-direct.log" /usr/bin/kalvorin --demo --screenshot "$shots/installed-direct.png" ||
+  fail "the installed program did not start on its demo machine (see $shots/installed-direct.log)"
+# The menu's launcher; as root it asks no password and runs the root side,
+# which gives the window a private runtime folder and removes it after.
+runtime_folders() { find /run /tmp -maxdepth 1 \( -name 'kalvorin-*' -o -name 'kalvorin-runtime-*' \) -type d | sort; }
+runtime_before=$(runtime_folders)
+run_x "$shots/installed-admin.log" /usr/bin/kalvorin-admin --demo --screenshot "$shots/installed-admin.png" ||
+  fail "kalvorin-admin did not start the window (see $shots/installed-admin.log)"
+runtime_after=$(runtime_folders)
+[ "$runtime_after" = "$runtime_before" ] || fail "the launcher left its runtime folder behind"
+! grep -q XDG_RUNTIME_DIR "$shots/installed-admin.log" ||
+  fail "warnings about the runtime folder under the launcher: $(cat "$shots/installed-admin.log")"
+for shot in installed-direct installed-admin; do
+  [ "$(file -b "$shots/$shot.png" 2>/dev/null | cut -d, -f1)" = "PNG image data" ] ||
+    fail "no screenshot $shots/$shot.png"
+done
+
+echo "== apt-get remove"
+remove_package
+trap 'rm -f "$before" "$after"' EXIT
+[ ! -e /usr/bin/kalvorin ] && [ ! -e /usr/libexec/kalvorin ] && [ ! -e "$desktop" ] ||
+  fail "files left after removal"
+dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' | grep ' installed$' | sort >"$after"
+cmp -s "$before" "$after" || fail "the package list differs from before: $(diff "$before" "$after")"
+
+[ "$status" = 0 ] && echo "package test passed"
+exit $status

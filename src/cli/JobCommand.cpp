@@ -1,5 +1,6 @@
 #include "cli/JobCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -88,7 +89,7 @@ bool AskYesNo(Console& console, bool assumeYes, const std::string& question) {
   console.Err() << "Voulez-vous continuer ? (o/n) : ";
   console.Err().flush();
   const std::optional<std::string> answer = console.ReadLine();
-  return answer && (*answer == "o" || *answer == "oui" || *answer == "O" || *answer == "Oui");
+  return answer && IsYes(*answer);
 }
 
 }  // namespace

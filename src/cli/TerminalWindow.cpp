@@ -1,5 +1,7 @@
 #include "cli/TerminalWindow.h"
 
+#include <cctype>
+
 #include "device/WindowsLayouts.h"
 #include "jobs/Messages.h"
 
@@ -39,6 +41,12 @@ std::string TerminalText(const std::string& text) {
     }
   }
   return shown;
+}
+
+bool IsYes(const std::string& answer) {
+  std::string word = Trimmed(answer);
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return word == "o" || word == "oui";
 }
 
 void TerminalWindow::PrepareJob(const std::string& title, int confirmDisk) {
@@ -118,9 +126,7 @@ int TerminalWindow::AskToContinue(const std::string& text) {
   console_.Err().flush();
   const std::optional<std::string> answer = console_.ReadLine();
   if (!answer) console_.Err() << '\n';
-  const std::string word = answer ? Trimmed(*answer) : std::string();
-  const bool yes = word == "o" || word == "O" || word == "oui" || word == "Oui" || word == "OUI";
-  return yes ? device::kIdYes : device::kIdNo;
+  return answer && IsYes(*answer) ? device::kIdYes : device::kIdNo;
 }
 
 std::optional<std::string> TerminalWindow::SaveDialog(const media::SaveDialogSpec&,

@@ -73,4 +73,7 @@ class TerminalWindow final : public media::WindowPort {
 // become line ends.
 std::string TerminalText(const std::string& text);
 
+// Whether a typed answer is yes: "o" or "oui", any case, blanks around.
+bool IsYes(const std::string& answer);
+
 }  // namespace kalvorin::cli

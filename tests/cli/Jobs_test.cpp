@@ -147,7 +147,7 @@ TEST_F(Jobs, EraseIsConfirmedByTypingTheDisksNumber) {
       {"oui typed", true, {}, {"oui"}, kStatusRefused},
       {"input ends", true, {}, {}, kStatusRefused},
       {"number typed", true, {}, {" 2 "}, kStatusDone},
-      {"--oui without terminal", false, {"--oui"}, {}, kStatusDone},
+      {"--oui without terminal", false, {"--oui", "--json"}, {}, kStatusDone},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -166,6 +166,12 @@ TEST_F(Jobs, EraseIsConfirmedByTypingTheDisksNumber) {
     }
     EXPECT_TRUE(AllZero(kPlain, 0, 200));
     EXPECT_TRUE(AllZero(kPlain, kDiskSectors - 10, 10));
+    if (c.extra.size() == 2) {
+      ExpectSchema();
+      EXPECT_EQ(Events().front(), "debut");
+      EXPECT_EQ(JsonLines().front()["commande"], "erase");
+      EXPECT_EQ(JsonLines().back()["statut"], kStatusDone);
+    }
     ExpectReport("Formater le support N° 2 - NEXORA TEST-2", 0, kDiskSectors, "");
   }
   // The Part's text was shown, then the prompt naming the number.

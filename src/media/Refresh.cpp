@@ -7,7 +7,6 @@
 #include "media/Identify.h"
 #include "media/LetterMap.h"
 #include "media/Text.h"
-#include "media/VolumeNodes.h"
 
 namespace kalvorin::media {
 namespace {
@@ -70,7 +69,8 @@ std::unique_ptr<listeSupport> DiskRecord(const InSupport& identity, int n, Media
 
 }  // namespace
 
-void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state) {
+void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state,
+                      VolumeNodesStep addVolumeNodes) {
   InSupport identity;
   Utilitaires letters;
   if (state.DetectionVolumes) BuildLetterMap(platform, letters);
@@ -84,8 +84,8 @@ void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState
     if (n == state.NumDisqueProgramme) continue;
     if (!IdentifyDisk(platform, identity, n)) continue;
     MediaNode* diskNode = state.tree.Add(supports, DiskRecord(identity, n, state));
-    if (identity.NBSctDisque != 0 && state.DetectionVolumes) {
-      AddVolumeNodes(platform, window, identity, letters, state.tree, *diskNode);
+    if (identity.NBSctDisque != 0 && state.DetectionVolumes && addVolumeNodes) {
+      addVolumeNodes(platform, window, identity, letters, state.tree, *diskNode);
     }
   }
   MediaTree::ExpandAll(supports);

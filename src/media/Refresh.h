@@ -3,16 +3,28 @@
 #include <string>
 
 #include "device/Platform.h"
+#include "media/LetterMap.h"
 #include "media/MediaState.h"
+#include "media/MediaTree.h"
+#include "media/Records.h"
 #include "media/WindowPort.h"
 
 namespace kalvorin::media {
 
+// Adds the volume nodes of one disk under its node. Volume detection lives
+// in the layer above this one, which hands its step to the refresh
+// (detect::AddVolumeNodes).
+using VolumeNodesStep = void (*)(device::Platform& platform, WindowPort& window,
+                                 InSupport& identity, const Utilitaires& letters, MediaTree& tree,
+                                 MediaNode& diskNode);
+
 // Rebuilds state.tree from scratch: the supports group header, one disk node
 // per disk that answers (never the program's own), the dock recognised, and
-// with DetectionVolumes the volume nodes. The window's own part of a refresh
-// (hiding the panel, clearing the progress) is the caller's.
-void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state);
+// with DetectionVolumes the volume nodes made by `addVolumeNodes` for each
+// disk whose sector count is not 0 (none when it is null). The window's own
+// part of a refresh (hiding the panel, clearing the progress) is the caller's.
+void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state,
+                      VolumeNodesStep addVolumeNodes);
 
 // Finds the disk that holds the program and CheminProgramme (start-up).
 // Shows "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed for drive" when the

@@ -1,10 +1,14 @@
 #include "ui/Appearance.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QColor>
 #include <QFile>
 #include <QHeaderView>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QTreeView>
 
 // The icons are compiled into this static library; its resources must be
@@ -120,7 +124,70 @@ void GridRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   painter->restore();
 }
 
+void GridRowDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                      const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  // The styles draw a selected row's text in the highlighted-text colour.
+  const QVariant foreground = index.data(Qt::ForegroundRole);
+  if (foreground.canConvert<QBrush>()) {
+    option->palette.setBrush(QPalette::HighlightedText, qvariant_cast<QBrush>(foreground));
+  }
+}
+
+namespace {
+
+class TreeLineStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    if (element == PE_IndicatorBranch) DrawBranchLines(*option, *painter);
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+  }
+
+ private:
+  // The cell left of a row, or one indentation column of it: a horizontal
+  // line to the row when it is an item, a vertical line down when a sibling
+  // follows, and up to the parent's line above. Around the expand arrow of
+  // a node with children the lines leave room for it.
+  static void DrawBranchLines(const QStyleOption& option, QPainter& painter) {
+    const QRect& r = option.rect;
+    const int midX = r.left() + r.width() / 2;
+    const int midY = r.top() + r.height() / 2;
+    const int gap = (option.state & State_Children) ? 6 : 0;
+    const QBrush dots(option.palette.color(QPalette::Dark), Qt::Dense4Pattern);
+    painter.save();
+    if (option.state & State_Item) {
+      if (option.direction == Qt::RightToLeft) {
+        painter.fillRect(QRect(r.left(), midY, midX - gap - r.left(), 1), dots);
+      } else {
+        painter.fillRect(QRect(midX + gap, midY, r.right() - midX - gap + 1, 1), dots);
+      }
+    }
+    if (option.state & State_Sibling) {
+      painter.fillRect(QRect(midX, midY + gap, 1, r.bottom() - midY - gap + 1), dots);
+    }
+    if (option.state & (State_Open | State_Children | State_Item | State_Sibling)) {
+      painter.fillRect(QRect(midX, r.top(), 1, midY - gap - r.top()), dots);
+    }
+    painter.restore();
+  }
+};
+
+}  // namespace
+
+QStyle* TreeLinesStyle() {
+  static QPointer<QStyle> style;
+  if (!style) {
+    style = new TreeLineStyle(QApplication::style()->name());
+    style->setParent(qApp);
+  }
+  return style;
+}
+
 void SetUpMediaTreeView(QTreeView& view) {
+  view.setStyle(TreeLinesStyle());
   view.setFont(InterfaceFont(10));
   view.setItemDelegate(new GridRowDelegate(&view));
   view.setUniformRowHeights(true);

@@ -27,7 +27,8 @@ QVariant TreeCellData(const media::listeSupport& record, int column, int role,
                       const std::string& idUSBDock, bool dialogIcons);
 QVariant TreeHeaderData(int section, Qt::Orientation orientation, int role);
 
-// Rows of 32 pixels with horizontal and vertical grid lines.
+// Rows of 32 pixels with horizontal and vertical grid lines. A row's own
+// text colour (the dock's red) is kept when the row is selected.
 class GridRowDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -35,7 +36,15 @@ class GridRowDelegate : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
+
+// The application's style with dotted lines joining each node to its parent
+// and siblings in the tree's indentation, for styles that draw none (Fusion
+// draws only the expand arrows). One instance per application, owned by it.
+QStyle* TreeLinesStyle();
 
 // Columns, fonts, colours and behaviour common to VST_Support and VST_SupportCbl.
 void SetUpMediaTreeView(QTreeView& view);

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QTreeView>
 
+#include "detect/VolumeNodes.h"
 #include "device/WindowsLayouts.h"
 #include "media/Refresh.h"
 #include "media/Selection.h"
@@ -41,7 +42,7 @@ void Form1::ToolButton_RefreshClick() {
   job_.SupportSource = nullptr;
   job_.SupportCible = nullptr;
   model_->BeginTreeChange();
-  media::RefreshMediaList(platform_, *this, state_);
+  media::RefreshMediaList(platform_, *this, state_, detect::AddVolumeNodes);
   model_->EndTreeChange();
   ShowExpansion();
 }
@@ -173,7 +174,7 @@ void Form1::ToolButton_CopyClick() {
 void Form1::B_HDSourceClick() {
   if (targetDialog_->Execute(job_.SupportSource) != kTargetOk) return;
   media::listeSupport* chosen = targetDialog_->SupportSelectionne();
-  if (!chosen) return;
+  if (!chosen) return;  // the heading was validated: the target stays as it was
   job_.SupportCible = chosen;
   Edit1_->setText(QStringLiteral("Support N°%1 - %2")
                       .arg(chosen->NumDisque)

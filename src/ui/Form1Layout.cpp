@@ -2,6 +2,7 @@
 // start-up steps.
 #include <QAction>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -26,6 +27,10 @@ namespace kalvorin::ui {
 
 namespace {
 
+constexpr int kCaptionLeft = 16;
+constexpr int kFieldLeft = 165;
+constexpr int kCaptionGap = 4;
+
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name) {
   widget->setObjectName(QString::fromLatin1(name));
@@ -34,17 +39,25 @@ Widget* Named(Widget* widget, const char* name) {
 
 QLineEdit* SectorField(QWidget* parent, const char* name, int top) {
   auto* field = Named(new QLineEdit(parent), name);
-  field->setGeometry(165, top, 108, 21);
+  field->setGeometry(kFieldLeft, top, 108, 21);
   field->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
   field->setFont(InterfaceFont(8, true));
   return field;
 }
 
+// The captions of the copy fields are placed for Tahoma's widths: with a
+// wider fallback font a caption is set smaller, down to 6 points, until it
+// ends kCaptionGap pixels before its field.
 QLabel* FieldLabel(QWidget* parent, const char* name, const QString& text, int top) {
   auto* label = Named(new QLabel(text, parent), name);
-  label->setFont(InterfaceFont(8, true));
-  label->setGeometry(16, top, 148, 17);
+  QFont font = InterfaceFont(8, true);
+  const int room = kFieldLeft - kCaptionGap - kCaptionLeft;
+  while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > 6.0) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  label->setFont(font);
+  label->setGeometry(kCaptionLeft, top, kFieldLeft - kCaptionLeft, 17);
   return label;
 }
 
@@ -114,6 +127,14 @@ void Form1::BuildLayout() {
   SetUpMediaTreeView(*VST_Support_);
   connect(VST_Support_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &Form1::VST_SupportChange);
+  // Each node remembers whether the user left it open, so that a node he
+  // collapsed stays collapsed when the model is reset (adding an image).
+  connect(VST_Support_, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+    if (media::MediaNode* node = model_->NodeOf(index)) node->expanded = true;
+  });
+  connect(VST_Support_, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+    if (media::MediaNode* node = model_->NodeOf(index)) node->expanded = false;
+  });
   panel1Layout->addWidget(VST_Support_, 1);
   layout->addWidget(Panel1_, 1);
 

@@ -1,6 +1,7 @@
 #include "ui/TargetDialog.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -48,9 +49,18 @@ Form_SelSupportCbl::Form_SelSupportCbl(const media::MediaState& state, DialogSer
   VST_SupportCbl_->setObjectName(QStringLiteral("VST_SupportCbl"));
   VST_SupportCbl_->setModel(model_);
   SetUpMediaTreeView(*VST_SupportCbl_);
-  connect(VST_SupportCbl_, &QTreeView::doubleClicked, this,
-          &Form_SelSupportCbl::VST_SupportCblDblClick);
+  // A double click anywhere on the list validates, on a row or not.
+  VST_SupportCbl_->viewport()->installEventFilter(this);
   layout->addWidget(VST_SupportCbl_);
+}
+
+bool Form_SelSupportCbl::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == VST_SupportCbl_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    VST_SupportCblDblClick();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 int Form_SelSupportCbl::Execute(const media::listeSupport* source) {
@@ -77,9 +87,17 @@ void Form_SelSupportCbl::Validate() {
     done(kTargetNone);
     return;
   }
-  // A copy writes a whole disk from its first target sector: a volume, an
-  // image or the heading is not a target and is refused rather than
-  // silently replaced by something else.
+  // The heading is no medium: the dialog closes with OK and no choice, so
+  // that the copy keeps the target it had. (Its record belongs to the list,
+  // which is dropped as the dialog closes.)
+  if (record->TypeSupport == media::kGroupHeader) {
+    SupportSelectionne_ = nullptr;
+    done(kTargetOk);
+    return;
+  }
+  // A copy writes a whole disk from its first target sector: a volume or an
+  // image is not a target and is refused rather than silently replaced by
+  // something else.
   if (record->TypeSupport != media::kPhysical || record->TypeVolume != 0) {
     dialogs_.MessageBox(
         QStringLiteral("Sélectionner un disque : la copie s'écrit sur un disque entier, "

@@ -53,8 +53,9 @@ class Form_SelSupportCbl : public QDialog {
                      QWidget* parent = nullptr);
 
   // Rebuilds the list for a copy from `source`, shows the dialog modally and
-  // returns its result code. SupportSelectionne() is a disk record when the
-  // result is kTargetOk.
+  // returns its result code. When the result is kTargetOk,
+  // SupportSelectionne() is a disk record, or nullptr when the heading was
+  // validated.
   int Execute(const media::listeSupport* source);
   media::listeSupport* SupportSelectionne() const { return SupportSelectionne_; }
 
@@ -64,6 +65,9 @@ class Form_SelSupportCbl : public QDialog {
 
   void done(int result) override;
   void reject() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Validate();

@@ -13,7 +13,7 @@
 #include "device/Platform.h"
 #include "device/WindowsLayouts.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/DemoMachine.h"
+#include "device/sim/demo/DemoMachine.h"
 #include "ui/DialogService.h"
 #include "ui/Form1.h"
 #include "ui/StartUp.h"
@@ -30,9 +30,8 @@ int Refuse(kalvorin::ui::DialogService& dialogs, const QString& text) {
   return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Everything after COM's start-up (see main).
+int RunProgram(int argc, char** argv, [[maybe_unused]] bool comReady) {
   using kalvorin::ui::StartOptions;
   // --help and --version answer before any window system is reached (over a
   // remote shell, without a display).
@@ -98,7 +97,7 @@ int main(int argc, char** argv) {
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kalvorin-demo-XXXXXX"));
     std::string error;
     if (!demoFolder->isValid() ||
-        !kalvorin::tools::BuildDemoMachine(demoFolder->path().toStdString(), error)) {
+        !kalvorin::demo::BuildDemoMachine(demoFolder->path().toStdString(), error)) {
       return Refuse(dialogs,
                     QStringLiteral("La machine de démonstration n'a pas pu être créée.\n%1")
                         .arg(QString::fromStdString(error)));
@@ -119,7 +118,7 @@ int main(int argc, char** argv) {
   }
 
 #ifdef _WIN32
-  if (!kalvorin::device::win32::InitializeComForWmi()) {
+  if (!comReady) {
     dialogs.MessageBox(QStringLiteral("Erreur lors de l'initialisation WMI."),
                        QStringLiteral("Erreur Système"),
                        kalvorin::device::kMbIconError | kalvorin::device::kMbTaskModal);
@@ -136,4 +135,17 @@ int main(int argc, char** argv) {
     });
   }
   return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  // COM and its process security first, on this thread, before the
+  // application object initialises OLE on it (see device/win32/ComInit.h).
+  return kalvorin::device::win32::RunWithCom(
+      [&](bool comReady) { return RunProgram(argc, argv, comReady); });
+#else
+  return RunProgram(argc, argv, true);
+#endif
 }

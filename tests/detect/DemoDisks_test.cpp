@@ -8,7 +8,7 @@
 #include "detect/PartitionTable.h"
 #include "detect/VolumeDetection.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/DemoMachine.h"
+#include "device/sim/demo/DemoMachine.h"
 #include "support/ScriptedWindow.h"
 #include "support/TempDir.h"
 
@@ -33,7 +33,7 @@ class DemoDisksTest : public ::testing::Test {
 
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(tools::BuildDemoMachine(dir.path().string(), error)) << error;
+    ASSERT_TRUE(demo::BuildDemoMachine(dir.path().string(), error)) << error;
     platform = device::CreateSimulatedPlatform(dir.path().string(), error);
     ASSERT_TRUE(platform) << error;
   }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "media/Records.h"
 #include "support/ScriptedWindow.h"
 #include "support/TempDir.h"
@@ -18,13 +18,13 @@ namespace kalvorin::test {
 class DetectFixture : public ::testing::Test {
  protected:
   TempDir dir;
-  tools::MachineBuilder machine{dir.path().string()};
+  demo::MachineBuilder machine{dir.path().string()};
   std::unique_ptr<device::Platform> platform;
   ScriptedWindow window;
   media::InSupport identity;
 
   // Adds disk `number` and writes machine.json with its (empty) image.
-  tools::MachineDisk& AddDisk(int number, std::uint64_t sectors) {
+  demo::MachineDisk& AddDisk(int number, std::uint64_t sectors) {
     auto& disk = machine.AddDisk(number, sectors);
     Commit();
     return disk;

@@ -6,12 +6,12 @@
 
 #include "detect/FileSystem.h"
 #include "detect/VolumeDetection.h"
-#include "imagebuilders/FileSystemBuilders.h"
+#include "device/sim/demo/FileSystemBuilders.h"
 
 namespace kalvorin::detect {
 namespace {
 
-using tools::ExtKind;
+using demo::ExtKind;
 
 std::vector<std::uint8_t> Buffer() { return std::vector<std::uint8_t>(kWorkBufferBytes, 0); }
 
@@ -92,7 +92,7 @@ TEST(IdentifyFileSystem, ExtColumnOneText) {
        "", "Données"},  // 8-bit text converted
   };
   for (const Case& c : cases) {
-    const auto buffer = BufferWith(tools::MakeExtVolume({ExtKind::kExt4, c.name, c.mounted}, 2048));
+    const auto buffer = BufferWith(demo::MakeExtVolume({ExtKind::kExt4, c.name, c.mounted}, 2048));
     auto identity = Untouched();
     ASSERT_TRUE(IdentifyFileSystem(identity, buffer.data()));
     EXPECT_EQ(identity.InfoVolume, c.expected);
@@ -103,7 +103,7 @@ TEST(IdentifyFileSystem, ExtBuildersGiveTheirKind) {
   const std::pair<ExtKind, int> kinds[] = {
       {ExtKind::kExt2, 2}, {ExtKind::kExt3, 3}, {ExtKind::kExt4, 4}};
   for (const auto& [kind, code] : kinds) {
-    const auto buffer = BufferWith(tools::MakeExtVolume({kind, "v", ""}, 4096));
+    const auto buffer = BufferWith(demo::MakeExtVolume({kind, "v", ""}, 4096));
     auto identity = Untouched();
     ASSERT_TRUE(IdentifyFileSystem(identity, buffer.data()));
     EXPECT_EQ(identity.TypeVolume, code);
@@ -112,7 +112,7 @@ TEST(IdentifyFileSystem, ExtBuildersGiveTheirKind) {
 
 TEST(IdentifyFileSystem, FatTextsFromTheExtendedBootRecord) {
   struct Case {
-    tools::FatVolume volume;
+    demo::FatVolume volume;
     std::string libelle, info;
   };
   const Case cases[] = {
@@ -123,7 +123,7 @@ TEST(IdentifyFileSystem, FatTextsFromTheExtendedBootRecord) {
       {{false, "MSDOS3.3", "X", false}, "FAT", ""},  // no extended boot record
   };
   for (const Case& c : cases) {
-    const auto buffer = BufferWith(tools::MakeFatVolume(c.volume, 65536));
+    const auto buffer = BufferWith(demo::MakeFatVolume(c.volume, 65536));
     auto identity = Untouched();
     ASSERT_TRUE(IdentifyFileSystem(identity, buffer.data())) << c.volume.label;
     EXPECT_EQ(identity.TypeVolume, 5);
@@ -134,7 +134,7 @@ TEST(IdentifyFileSystem, FatTextsFromTheExtendedBootRecord) {
 
 TEST(IdentifyFileSystem, FatWithOtherOemNamesIsNotRecognised) {
   for (const std::string oem : {"MSWIN4.1", "mkfs.fat", "msdos5.0", "MSDO"}) {
-    const auto buffer = BufferWith(tools::MakeFatVolume({true, oem, "L", true}, 65536));
+    const auto buffer = BufferWith(demo::MakeFatVolume({true, oem, "L", true}, 65536));
     auto identity = Untouched();
     EXPECT_FALSE(IdentifyFileSystem(identity, buffer.data())) << oem;
     EXPECT_EQ(identity.LibelleVolume, "INCONNU");
@@ -148,9 +148,9 @@ TEST(IdentifyFileSystem, SignaturesThatKeepColumnOne) {
     std::string label;
   };
   const Case cases[] = {
-      {tools::MakeNtfsVolume(2048), 6, "NTFS"},
-      {tools::MakeHfsPlusVolume(2048), 7, "HFS+"},
-      {tools::MakeXfsVolume(2048), 8, "XFS"},
+      {demo::MakeNtfsVolume(2048), 6, "NTFS"},
+      {demo::MakeHfsPlusVolume(2048), 7, "HFS+"},
+      {demo::MakeXfsVolume(2048), 8, "XFS"},
   };
   for (const Case& c : cases) {
     const auto buffer = BufferWith(c.head);
@@ -164,18 +164,18 @@ TEST(IdentifyFileSystem, SignaturesThatKeepColumnOne) {
 
 TEST(IdentifyFileSystem, FirstMatchDecides) {
   // "MSDOS" at 3 and "H+" at 1024: FAT is tested first.
-  auto buffer = BufferWith(tools::MakeFatVolume({}, 65536));
+  auto buffer = BufferWith(demo::MakeFatVolume({}, 65536));
   Put(buffer, 1024, "H+");
   auto identity = Untouched();
   ASSERT_TRUE(IdentifyFileSystem(identity, buffer.data()));
   EXPECT_EQ(identity.TypeVolume, 5);
   // "NTFS" OEM with "H+": NTFS.
-  buffer = BufferWith(tools::MakeNtfsVolume(2048));
+  buffer = BufferWith(demo::MakeNtfsVolume(2048));
   Put(buffer, 1024, "H+");
   ASSERT_TRUE(IdentifyFileSystem(identity, buffer.data()));
   EXPECT_EQ(identity.TypeVolume, 6);
   // "H+" and XFSB: HFS+.
-  buffer = BufferWith(tools::MakeXfsVolume(2048));
+  buffer = BufferWith(demo::MakeXfsVolume(2048));
   Put(buffer, 1024, "H+");
   ASSERT_TRUE(IdentifyFileSystem(identity, buffer.data()));
   EXPECT_EQ(identity.TypeVolume, 7);

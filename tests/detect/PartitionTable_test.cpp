@@ -6,15 +6,15 @@
 #include "DetectFixture.h"
 #include "detect/PartitionTable.h"
 #include "device/WindowsLayouts.h"
-#include "imagebuilders/ImageFile.h"
-#include "imagebuilders/PartitionBuilders.h"
+#include "device/sim/demo/ImageFile.h"
+#include "device/sim/demo/PartitionBuilders.h"
 
 namespace kalvorin::detect {
 namespace {
 
-using tools::GptPartition;
-using tools::LogicalDrive;
-using tools::MbrEntry;
+using demo::GptPartition;
+using demo::LogicalDrive;
+using demo::MbrEntry;
 using Slot = std::tuple<int, std::uint64_t, std::uint64_t>;  // type, first, count
 
 constexpr int kDisk = 1;
@@ -39,7 +39,7 @@ class PartitionTableTest : public test::DetectFixture {
     return slots;
   }
   void Sector(std::uint64_t lba, const std::vector<MbrEntry>& entries, std::uint8_t mark = 0xAA) {
-    ASSERT_TRUE(tools::WriteTableSector(Image(kDisk), lba, entries, mark));
+    ASSERT_TRUE(demo::WriteTableSector(Image(kDisk), lba, entries, mark));
   }
 };
 
@@ -65,8 +65,8 @@ TEST_F(PartitionTableTest, ExtendedChainOfTheUsualToolsForBothTypes) {
   for (const std::uint8_t extendedType : {std::uint8_t{0x05}, std::uint8_t{0x0F}}) {
     const std::vector<LogicalDrive> logicals{
         {10240, 0x83, 12288, 4096}, {16384, 0x07, 18432, 2048}, {20480, 0x82, 22528, 1024}};
-    ASSERT_TRUE(tools::WriteExtendedLayout(Image(kDisk), {{0x83, 2048, 8192}}, extendedType, 10240,
-                                           20480, logicals));
+    ASSERT_TRUE(demo::WriteExtendedLayout(Image(kDisk), {{0x83, 2048, 8192}}, extendedType, 10240,
+                                          20480, logicals));
     EXPECT_TRUE(Read());
     EXPECT_EQ(
         Slots(),
@@ -97,7 +97,7 @@ TEST_F(PartitionTableTest, MarkOfTheTableSector) {
   for (const Case c : {Case{0x55, 0xAA, true}, Case{0x55, 0xBB, true}, Case{0x55, 0x00, false},
                        Case{0x54, 0xAA, false}, Case{0xAA, 0x55, false}}) {
     Sector(0, {{0x07, 2048, 100}});
-    ASSERT_TRUE(tools::WriteAt(Image(kDisk), 510, {c.byte510, c.byte511}));
+    ASSERT_TRUE(demo::WriteAt(Image(kDisk), 510, {c.byte510, c.byte511}));
     EXPECT_EQ(Read(), c.accepted);
     EXPECT_EQ(Slots().size(), c.accepted ? 1u : 0u);
   }
@@ -157,7 +157,7 @@ TEST_F(PartitionTableTest, MoreThanThirtyTwoPartitionsFillTheTableOnly) {
   for (std::uint32_t i = 0; i < 40; ++i)
     logicals.push_back({2048 + i * 64, 0x83, 2049 + i * 64, 63});
   ASSERT_TRUE(
-      tools::WriteExtendedLayout(Image(kDisk), {{0x07, 1, 2047}}, 0x05, 2048, 40 * 64, logicals));
+      demo::WriteExtendedLayout(Image(kDisk), {{0x07, 1, 2047}}, 0x05, 2048, 40 * 64, logicals));
   EXPECT_TRUE(Read());
   const auto slots = Slots();
   ASSERT_EQ(slots.size(), 32u);
@@ -177,11 +177,11 @@ TEST_F(PartitionTableTest, EndlessChainStops) {
 }
 
 TEST_F(PartitionTableTest, ProtectiveMbrOverAGptOfThreeEntries) {
-  ASSERT_TRUE(tools::WriteGpt(Image(kDisk), sectors,
-                              {{tools::kGuidEfiSystem, 34, 133, "EFI"},
-                               {tools::kGuidBasicData, 2048, 206847, "Windows"},
-                               {tools::kGuidLinuxData, 206848, 1046527, "Linux"}},
-                              {128, 128, {0, 1, 5}, {}}));
+  ASSERT_TRUE(demo::WriteGpt(Image(kDisk), sectors,
+                             {{demo::kGuidEfiSystem, 34, 133, "EFI"},
+                              {demo::kGuidBasicData, 2048, 206847, "Windows"},
+                              {demo::kGuidLinuxData, 206848, 1046527, "Linux"}},
+                             {128, 128, {0, 1, 5}, {}}));
   EXPECT_TRUE(Read());
   EXPECT_EQ(Slots(),
             (std::vector<Slot>{{0xEE, 34, 100}, {0xEE, 2048, 204800}, {0xEE, 206848, 839680}}));
@@ -189,18 +189,18 @@ TEST_F(PartitionTableTest, ProtectiveMbrOverAGptOfThreeEntries) {
 
 TEST_F(PartitionTableTest, GptEntryWithZeroTypeIsSkipped) {
   ASSERT_TRUE(
-      tools::WriteGpt(Image(kDisk), sectors,
-                      {{tools::Guid{}, 34, 2047, ""}, {tools::kGuidLinuxData, 2048, 4095, ""}}));
+      demo::WriteGpt(Image(kDisk), sectors,
+                     {{demo::Guid{}, 34, 2047, ""}, {demo::kGuidLinuxData, 2048, 4095, ""}}));
   EXPECT_TRUE(Read());
   EXPECT_EQ(Slots(), (std::vector<Slot>{{0xEE, 2048, 2048}}));
 }
 
 TEST_F(PartitionTableTest, HybridMbrKeepsTheSlotsBeforeTheProtectiveEntry) {
-  tools::GptLayout layout;
+  demo::GptLayout layout;
   layout.hybridMbr = {{0x0C, 2048, 2048}, {0xEE, 1, 2047}, {0x83, 9000, 10}};
-  ASSERT_TRUE(tools::WriteGpt(
+  ASSERT_TRUE(demo::WriteGpt(
       Image(kDisk), sectors,
-      {{tools::kGuidBasicData, 2048, 4095, ""}, {tools::kGuidLinuxData, 4096, 8191, ""}}, layout));
+      {{demo::kGuidBasicData, 2048, 4095, ""}, {demo::kGuidLinuxData, 4096, 8191, ""}}, layout));
   EXPECT_TRUE(Read());
   EXPECT_EQ(Slots(),
             (std::vector<Slot>{{0x0C, 2048, 2048}, {0xEE, 2048, 2048}, {0xEE, 4096, 4096}}));
@@ -211,10 +211,10 @@ TEST_F(PartitionTableTest, UnreadableGptShowsTheMessageAndEndsWithTrue) {
     machine.Disk(kDisk).readFaults = {{fault, 1}};
     Commit();
     window.messages.clear();
-    tools::GptLayout layout;
+    demo::GptLayout layout;
     layout.hybridMbr = {{0x07, 2048, 100}, {0xEE, 1, 2047}};
     ASSERT_TRUE(
-        tools::WriteGpt(Image(kDisk), sectors, {{tools::kGuidLinuxData, 4096, 8191, ""}}, layout));
+        demo::WriteGpt(Image(kDisk), sectors, {{demo::kGuidLinuxData, 4096, 8191, ""}}, layout));
     EXPECT_TRUE(Read());
     EXPECT_EQ(Slots(), (std::vector<Slot>{{0x07, 2048, 100}}));
     ASSERT_EQ(window.messages.size(), 1u);
@@ -244,18 +244,18 @@ TEST_F(PartitionTableTest, HostileGptHeaders) {
       {1, 0x100000, 1},
   };
   for (const Case& c : cases) {
-    const std::vector<GptPartition> parts{{tools::kGuidLinuxData, 100, 199, ""},
-                                          {tools::kGuidLinuxData, 200, 299, ""},
-                                          {tools::kGuidLinuxData, 300, 399, ""}};
+    const std::vector<GptPartition> parts{{demo::kGuidLinuxData, 100, 199, ""},
+                                          {demo::kGuidLinuxData, 200, 299, ""},
+                                          {demo::kGuidLinuxData, 300, 399, ""}};
     // Entries laid out with the size the header claims, where it is sane.
     const std::uint32_t stride = c.size >= 128 && c.size <= 4096 ? c.size : 128;
-    ASSERT_TRUE(tools::WriteGpt(Image(kDisk), sectors, parts, {128, stride, {}, {}}));
+    ASSERT_TRUE(demo::WriteGpt(Image(kDisk), sectors, parts, {128, stride, {}, {}}));
     std::vector<std::uint8_t> fields(8);
     for (int i = 0; i < 4; ++i) {
       fields[i] = static_cast<std::uint8_t>(c.count >> (8 * i));
       fields[4 + i] = static_cast<std::uint8_t>(c.size >> (8 * i));
     }
-    ASSERT_TRUE(tools::WriteAt(Image(kDisk), 512 + 80, fields));
+    ASSERT_TRUE(demo::WriteAt(Image(kDisk), 512 + 80, fields));
     EXPECT_TRUE(Read()) << c.count << " x " << c.size;
     EXPECT_EQ(Slots().size(), c.slots) << c.count << " x " << c.size;
   }
@@ -263,10 +263,10 @@ TEST_F(PartitionTableTest, HostileGptHeaders) {
 }
 
 TEST_F(PartitionTableTest, GptEntryEndingBeforeItStartsIsSkipped) {
-  ASSERT_TRUE(tools::WriteGpt(Image(kDisk), sectors,
-                              {{tools::kGuidLinuxData, 5000, 4999, ""},
-                               {tools::kGuidLinuxData, 0, 0xFFFFFFFFFFFFFFFF, ""},
-                               {tools::kGuidLinuxData, 7, 7, ""}}));
+  ASSERT_TRUE(demo::WriteGpt(Image(kDisk), sectors,
+                             {{demo::kGuidLinuxData, 5000, 4999, ""},
+                              {demo::kGuidLinuxData, 0, 0xFFFFFFFFFFFFFFFF, ""},
+                              {demo::kGuidLinuxData, 7, 7, ""}}));
   EXPECT_TRUE(Read());
   EXPECT_EQ(Slots(), (std::vector<Slot>{{0xEE, 7, 1}}));
 }
@@ -321,11 +321,11 @@ TEST_F(PartitionTableTest, ExtendedLinkPastTheEndKeepsTheDrivesBeforeIt) {
 }
 
 TEST_F(PartitionTableTest, GptEntryPastTheEndIsLeftOut) {
-  ASSERT_TRUE(tools::WriteGpt(Image(kDisk), sectors,
-                              {{tools::kGuidLinuxData, 2048, 4095, ""},
-                               {tools::kGuidLinuxData, sectors, sectors + 100, ""},
-                               {tools::kGuidBasicData, 0x7E00000000000000, 0x7E000000000000FF, ""},
-                               {tools::kGuidLinuxData, sectors - 34, sectors + 5000, ""}}));
+  ASSERT_TRUE(demo::WriteGpt(Image(kDisk), sectors,
+                             {{demo::kGuidLinuxData, 2048, 4095, ""},
+                              {demo::kGuidLinuxData, sectors, sectors + 100, ""},
+                              {demo::kGuidBasicData, 0x7E00000000000000, 0x7E000000000000FF, ""},
+                              {demo::kGuidLinuxData, sectors - 34, sectors + 5000, ""}}));
   EXPECT_TRUE(Read());
   EXPECT_EQ(Slots(), (std::vector<Slot>{{0xEE, 2048, 2048}, {0xEE, sectors - 34, 5035}}));
   EXPECT_TRUE(window.messages.empty());

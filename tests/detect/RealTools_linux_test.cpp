@@ -21,7 +21,7 @@
 #include "DetectFixture.h"
 #include "detect/PartitionTable.h"
 #include "detect/VolumeDetection.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 
 namespace kalvorin::detect {
 namespace {
@@ -146,7 +146,7 @@ TEST_F(RealToolsTest, SfdiskExtendedLayoutsMatchSfdiskAndPartx) {
   };
   const std::string image = MakeDisk(131072);
   for (const std::string& primaries : layouts) {
-    ASSERT_TRUE(tools::CreateSparseImage(image, sectors));
+    ASSERT_TRUE(demo::CreateSparseImage(image, sectors));
     ASSERT_TRUE(
         RunTool(sfdisk + " -q " + image, "label: dos\nunit: sectors\n" + primaries + logicals));
     const auto expected = SfdiskSlots(sfdisk, image);
@@ -203,7 +203,7 @@ TEST_F(RealToolsTest, MkfsExtVolumesByJournalAndNames) {
   for (const ExtCase& c : cases) {
     const std::string tool = FindTool(c.tool);
     if (tool.empty()) GTEST_SKIP() << c.tool << " is not installed";
-    ASSERT_TRUE(tools::CreateSparseImage(image, sectors));
+    ASSERT_TRUE(demo::CreateSparseImage(image, sectors));
     ASSERT_TRUE(RunTool(tool + " -q -F " + c.options + " " + image)) << c.tool;
     EXPECT_TRUE(DetectWholeImage());
     EXPECT_EQ(identity.TypeVolume, c.kind) << c.tool << " " << c.options;
@@ -235,9 +235,9 @@ TEST_F(RealToolsTest, MkfsVfatVolumesRenamedMsdosShowTypeAndLabel) {
                         {"-F 32", "FAT32", "NO NAME"}};
   const std::string image = MakeDisk(131072);
   for (const Case& c : cases) {
-    ASSERT_TRUE(tools::CreateSparseImage(image, c.libelle == "FAT12" ? 8192 : sectors));
+    ASSERT_TRUE(demo::CreateSparseImage(image, c.libelle == "FAT12" ? 8192 : sectors));
     ASSERT_TRUE(RunTool(mkfs + " " + c.options + " " + image)) << c.options;
-    ASSERT_TRUE(tools::WriteAt(image, 3, {'M', 'S', 'D', 'O', 'S', '5', '.', '0'}));
+    ASSERT_TRUE(demo::WriteAt(image, 3, {'M', 'S', 'D', 'O', 'S', '5', '.', '0'}));
     EXPECT_TRUE(DetectWholeImage());
     EXPECT_EQ(identity.TypeVolume, 5);
     EXPECT_EQ(identity.LibelleVolume, c.libelle) << c.options;

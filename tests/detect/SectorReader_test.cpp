@@ -6,7 +6,7 @@
 #include "DetectFixture.h"
 #include "detect/SectorReader.h"
 #include "device/WindowsLayouts.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 
 namespace kalvorin::detect {
 namespace {
@@ -25,7 +25,7 @@ class SectorReaderTest : public test::DetectFixture {
     AddDisk(3, 64);
     std::vector<std::uint8_t> marks(64 * 512);
     for (std::size_t i = 0; i < marks.size(); ++i) marks[i] = static_cast<std::uint8_t>(i / 512);
-    ASSERT_TRUE(tools::WriteAt(Image(3), 0, marks));
+    ASSERT_TRUE(demo::WriteAt(Image(3), 0, marks));
   }
 };
 

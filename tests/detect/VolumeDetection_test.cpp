@@ -7,15 +7,15 @@
 #include "DetectFixture.h"
 #include "detect/SectorReader.h"
 #include "detect/VolumeDetection.h"
-#include "imagebuilders/FileSystemBuilders.h"
-#include "imagebuilders/ImageFile.h"
-#include "imagebuilders/RaidBuilders.h"
+#include "device/sim/demo/FileSystemBuilders.h"
+#include "device/sim/demo/ImageFile.h"
+#include "device/sim/demo/RaidBuilders.h"
 
 namespace kalvorin::detect {
 namespace {
 
-using tools::MdFormat;
-using tools::MdMemberSpec;
+using demo::MdFormat;
+using demo::MdMemberSpec;
 
 constexpr int kDisk = 2;
 constexpr std::uint64_t kDiskSectors = 1 << 18;
@@ -29,17 +29,17 @@ class VolumeDetectionTest : public test::DetectFixture {
     return VolumeNode(kDisk, kDiskSectors, first, count);
   }
   void Member(std::uint64_t first, std::uint64_t count, const MdMemberSpec& spec) {
-    ASSERT_TRUE(tools::WriteMdMember(Image(kDisk), first, count, spec));
+    ASSERT_TRUE(demo::WriteMdMember(Image(kDisk), first, count, spec));
   }
   void Volume(std::uint64_t first, const std::vector<std::uint8_t>& head) {
-    ASSERT_TRUE(tools::WriteVolume(Image(kDisk), first, head));
+    ASSERT_TRUE(demo::WriteVolume(Image(kDisk), first, head));
   }
 };
 
 TEST_F(VolumeDetectionTest, Raid5OnFormat12MakesNoFileSystemTest) {
   Member(2048, 100000, {MdFormat::k1_2, 5, 2, 128, 4, 16, 2});
-  Volume(2048 + 16, tools::MakeNtfsVolume(1000));  // data area: not looked at
-  ASSERT_TRUE(tools::WriteAt(Image(kDisk), 2048 * 512 + 3, {'M', 'S', 'D', 'O', 'S'}));
+  Volume(2048 + 16, demo::MakeNtfsVolume(1000));  // data area: not looked at
+  ASSERT_TRUE(demo::WriteAt(Image(kDisk), 2048 * 512 + 3, {'M', 'S', 'D', 'O', 'S'}));
   auto node = Volume(2048, 100000);
   EXPECT_TRUE(Detect(node));
   EXPECT_EQ(identity.TypeVolume, 1);
@@ -52,8 +52,8 @@ TEST_F(VolumeDetectionTest, Raid5OnFormat12MakesNoFileSystemTest) {
 TEST_F(VolumeDetectionTest, Raid1OnFormat10WithNtfsInside) {
   const std::uint64_t first = 4096, count = 64000;  // a multiple of 16
   Member(first, count, {MdFormat::k1_0, 1, 0, 0, 2, 0, 1});
-  EXPECT_EQ(tools::MdSuperblockSector(MdFormat::k1_0, count), count - 16);
-  Volume(first, tools::MakeNtfsVolume(count - 16));
+  EXPECT_EQ(demo::MdSuperblockSector(MdFormat::k1_0, count), count - 16);
+  Volume(first, demo::MakeNtfsVolume(count - 16));
   auto node = Volume(first, count);
   EXPECT_TRUE(Detect(node));
   EXPECT_EQ(identity.TypeVolume, 6);
@@ -65,7 +65,7 @@ TEST_F(VolumeDetectionTest, Raid1OnFormat10WithNtfsInside) {
 TEST_F(VolumeDetectionTest, Format10WhereTheSizeLeavesEightOrMore) {
   const std::uint64_t first = 4096, count = 64000 + 12;
   Member(first, count, {MdFormat::k1_0, 6, 1, 256, 5, 0, 3});
-  EXPECT_EQ(tools::MdSuperblockSector(MdFormat::k1_0, count), 64000 - 8);
+  EXPECT_EQ(demo::MdSuperblockSector(MdFormat::k1_0, count), 64000 - 8);
   auto node = Volume(first, count);
   EXPECT_TRUE(Detect(node));
   EXPECT_EQ(identity.LibelleVolume, "ID 3 - RAID 6 (5 HD) - Début Raid au sct 0");
@@ -74,7 +74,7 @@ TEST_F(VolumeDetectionTest, Format10WhereTheSizeLeavesEightOrMore) {
 
 TEST_F(VolumeDetectionTest, Raid1DataAreaDecidesColumnOneForExtAndFat) {
   Member(8192, 50000, {MdFormat::k1_2, 1, 0, 0, 2, 2048, 0});
-  Volume(8192 + 2048, tools::MakeExtVolume({tools::ExtKind::kExt4, "miroir", ""}, 40000));
+  Volume(8192 + 2048, demo::MakeExtVolume({demo::ExtKind::kExt4, "miroir", ""}, 40000));
   auto node = Volume(8192, 50000);
   EXPECT_TRUE(Detect(node));
   EXPECT_EQ(identity.TypeVolume, 4);
@@ -121,7 +121,7 @@ TEST_F(VolumeDetectionTest, LevelAndLayoutTexts) {
 TEST_F(VolumeDetectionTest, Format090IsPassedOver) {
   const std::uint64_t first = 2048, count = 40000;
   Member(first, count, {MdFormat::k0_90, 5, 2, 128, 3, 0, 0});
-  Volume(first, tools::MakeExtVolume({tools::ExtKind::kExt2, "", "/boot"}, count));
+  Volume(first, demo::MakeExtVolume({demo::ExtKind::kExt2, "", "/boot"}, count));
   auto node = Volume(first, count);
   EXPECT_TRUE(Detect(node));
   EXPECT_EQ(identity.TypeVolume, 2);
@@ -161,7 +161,7 @@ TEST_F(VolumeDetectionTest, UnreadableSuperblockPositionsAreReportedAndTheSearch
   machine.Disk(kDisk).ReadFault(first + count - 8, 1);
   Commit();
   Member(first, count, {MdFormat::k0_90, 5, 0, 64, 3, 0, 0});
-  Volume(first, tools::MakeXfsVolume(count));
+  Volume(first, demo::MakeXfsVolume(count));
   auto node = Volume(first, count);
   EXPECT_TRUE(Detect(node));
   EXPECT_EQ(identity.TypeVolume, 8);
@@ -196,8 +196,8 @@ TEST_F(VolumeDetectionTest, ShortExtentsNeverReadBeforeTheirStart) {
     const std::uint64_t first = 100000;
     // Superblocks where a wrapped computation would look.
     for (const std::uint64_t back : {8u, 16u, 128u}) {
-      ASSERT_TRUE(tools::WriteAt(Image(kDisk), (first - back) * 512,
-                                 tools::MakeMdSuperblock({MdFormat::k1_1, 5, 0, 64, 3, 0, 9}, 64)));
+      ASSERT_TRUE(demo::WriteAt(Image(kDisk), (first - back) * 512,
+                                demo::MakeMdSuperblock({MdFormat::k1_1, 5, 0, 64, 3, 0, 9}, 64)));
     }
     auto node = Volume(first, count);
     EXPECT_FALSE(Detect(node)) << count;
@@ -219,8 +219,8 @@ TEST_F(VolumeDetectionTest, ExtentArithmeticNeverWraps) {
   // first + count overflows: no position near the "end" is read, so the
   // superblocks at the wrapped sectors stay unseen.
   for (const std::uint64_t wrapped : {76u, 68u}) {
-    ASSERT_TRUE(tools::WriteAt(Image(kDisk), wrapped * 512,
-                               tools::MakeMdSuperblock({MdFormat::k1_1, 1, 0, 0, 2, 0, 9}, 64)));
+    ASSERT_TRUE(demo::WriteAt(Image(kDisk), wrapped * 512,
+                              demo::MakeMdSuperblock({MdFormat::k1_1, 1, 0, 0, 2, 0, 9}, 64)));
   }
   std::vector<std::uint8_t> work(kWorkBufferBytes, 0);
   auto node = Volume(100, kMaxSector);
@@ -233,7 +233,7 @@ TEST_F(VolumeDetectionTest, ExtentArithmeticNeverWraps) {
 TEST_F(VolumeDetectionTest, DataOffsetPastEveryMediumIsAReadFailure) {
   Member(100, 10000, {MdFormat::k1_1, 1, 0, 0, 2, kMaxSector - 5, 3});
   // Where a wrapped offset would land.
-  ASSERT_TRUE(tools::WriteAt(Image(kDisk), 94 * 512 + 3, {'N', 'T', 'F', 'S'}));
+  ASSERT_TRUE(demo::WriteAt(Image(kDisk), 94 * 512 + 3, {'N', 'T', 'F', 'S'}));
   auto node = Volume(100, 10000);
   EXPECT_TRUE(Detect(node));
   EXPECT_EQ(identity.TypeVolume, 1);
@@ -244,8 +244,8 @@ TEST_F(VolumeDetectionTest, DataOffsetPastEveryMediumIsAReadFailure) {
 
 TEST_F(VolumeDetectionTest, ImageNodesAreReadLikeDisks) {
   const std::string path = dir.file("volume.img");
-  ASSERT_TRUE(tools::CreateSparseImage(path, 4096));
-  ASSERT_TRUE(tools::WriteVolume(path, 0, tools::MakeXfsVolume(4096)));
+  ASSERT_TRUE(demo::CreateSparseImage(path, 4096));
+  ASSERT_TRUE(demo::WriteVolume(path, 0, demo::MakeXfsVolume(4096)));
   media::listeSupport node;
   node.TypeSupport = media::kImage;
   node.CheminImage = path;

@@ -6,8 +6,8 @@
 
 #include "device/WindowsLayouts.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/DemoMachine.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/DemoMachine.h"
+#include "device/sim/demo/ImageFile.h"
 #include "media/Identify.h"
 #include "support/TempDir.h"
 
@@ -17,7 +17,7 @@ namespace {
 TEST(SimDemo, DemoMachineShowsEachKindOfDisk) {
   test::TempDir dir;
   std::string error;
-  ASSERT_TRUE(tools::BuildDemoMachine(dir.path().string(), error)) << error;
+  ASSERT_TRUE(demo::BuildDemoMachine(dir.path().string(), error)) << error;
   auto platform = CreateSimulatedPlatform(dir.path().string(), error);
   ASSERT_NE(platform, nullptr) << error;
 
@@ -74,7 +74,7 @@ TEST(SimDemo, DemoMachineShowsEachKindOfDisk) {
   std::array<std::uint8_t, 512> sector{};
   EXPECT_FALSE(faulty->ReadUncached(65536ULL * 512, sector.data(), 512));
   // Disks with a partition carry an MBR.
-  EXPECT_EQ(tools::ReadAt((dir.path() / "disk1.img").string(), 510, 2),
+  EXPECT_EQ(demo::ReadAt((dir.path() / "disk1.img").string(), 510, 2),
             (std::vector<std::uint8_t>{0x55, 0xAA}));
 }
 

@@ -9,7 +9,7 @@
 
 #include "device/WindowsLayouts.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "support/TempDir.h"
 
 namespace kalvorin::device {
@@ -59,7 +59,7 @@ class SimIdentity : public ::testing::Test {
   }
 
   test::TempDir dir;
-  tools::MachineBuilder machine{dir.path().string()};
+  demo::MachineBuilder machine{dir.path().string()};
   std::unique_ptr<Platform> platform;
 };
 

@@ -11,7 +11,7 @@
 
 #include "device/WindowsLayouts.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "support/TempDir.h"
 
 namespace kalvorin::device {
@@ -127,7 +127,7 @@ TEST(SimMachine, UnreadableDescriptionsAreRefusedWithAMessage) {
 
 TEST(SimMachine, LettersAnswerTypeLabelAndExtents) {
   test::TempDir dir;
-  tools::MachineBuilder machine(dir.path().string());
+  demo::MachineBuilder machine(dir.path().string());
   machine.AddDisk(1, 8192);
   machine.AddDisk(2, 8192);
   machine.AddLetter('D').Extent(1, 2048, 4096).label = "DATA";
@@ -170,7 +170,7 @@ TEST(SimMachine, LettersAnswerTypeLabelAndExtents) {
 
 TEST(SimMachine, ProgramVolumeFollowsProgramDisk) {
   test::TempDir dir;
-  tools::MachineBuilder machine(dir.path().string());
+  demo::MachineBuilder machine(dir.path().string());
   machine.AddDisk(0, 8192);
   std::string error;
   ASSERT_TRUE(machine.Write(error));
@@ -202,7 +202,7 @@ TEST(SimMachine, ProgramVolumeFollowsProgramDisk) {
 
 TEST(SimMachine, DisksPlugAndUnplugBetweenOpens) {
   test::TempDir dir;
-  tools::MachineBuilder machine(dir.path().string());
+  demo::MachineBuilder machine(dir.path().string());
   machine.AddDisk(1, 2048);
   std::string error;
   ASSERT_TRUE(machine.Write(error));
@@ -240,7 +240,7 @@ TEST(SimMachine, DisksPlugAndUnplugBetweenOpens) {
 
 TEST(SimMachine, ServicesOfTheMachine) {
   test::TempDir dir;
-  tools::MachineBuilder machine(dir.path().string());
+  demo::MachineBuilder machine(dir.path().string());
   std::string error;
   ASSERT_TRUE(machine.Write(error));
   auto platform = CreateSimulatedPlatform(machine.folder(), error);

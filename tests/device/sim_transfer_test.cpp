@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/ImageFile.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/ImageFile.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "support/TempDir.h"
 
 namespace kalvorin::device {
@@ -30,7 +30,7 @@ class SimTransfer : public ::testing::Test {
   }
 
   test::TempDir dir;
-  tools::MachineBuilder machine{dir.path().string()};
+  demo::MachineBuilder machine{dir.path().string()};
   std::unique_ptr<Platform> platform;
 };
 
@@ -88,8 +88,8 @@ TEST_F(SimTransfer, WritesReachTheImageAndReadsComeBack) {
   // The position advanced by the transfer.
   ASSERT_TRUE(disk->Write(pattern.data(), 512, transferred));
   EXPECT_TRUE(disk->Close());
-  EXPECT_EQ(tools::ReadAt(machine.ImagePath(1), 10 * 512, 1024), pattern);
-  EXPECT_EQ(tools::ReadAt(machine.ImagePath(1), 12 * 512, 512),
+  EXPECT_EQ(demo::ReadAt(machine.ImagePath(1), 10 * 512, 1024), pattern);
+  EXPECT_EQ(demo::ReadAt(machine.ImagePath(1), 12 * 512, 512),
             std::vector<std::uint8_t>(pattern.begin(), pattern.begin() + 512));
   // After Close() the file only fails.
   EXPECT_FALSE(disk->Seek(0));

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 
 namespace kalvorin::fuzz {
 namespace {
@@ -53,7 +53,7 @@ FuzzMachine& FuzzMachine::Get() {
   static FuzzMachine* machine = [] {
     auto* made = new FuzzMachine;
     made->folder_ = MakeTempFolder("kalvorin-fuzz");
-    tools::MachineBuilder builder(made->folder_);
+    demo::MachineBuilder builder(made->folder_);
     builder.AddDisk(kDisk, kDiskSectors).ReadFault(kBadFirst, kBadCount);
     builder.SetProgramDisk(0);
     std::string error;

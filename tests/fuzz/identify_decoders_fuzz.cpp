@@ -10,7 +10,7 @@
 #include "FuzzMachine.h"
 #include "detect/SectorReader.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "media/Identify.h"
 
 namespace {
@@ -35,7 +35,7 @@ std::vector<std::string> Texts(const std::uint8_t* data, std::size_t size) {
 void ThroughTheMachine(const std::uint8_t* data, std::size_t size) {
   static const std::string folder = fuzz::MakeTempFolder("kalvorin-fuzz-identify");
   const auto texts = Texts(data, size);
-  tools::MachineBuilder builder(folder);
+  demo::MachineBuilder builder(folder);
   builder.AddDisk(1, 8).Smart(texts[0], texts[1]).Descriptor(texts[2], texts[3]);
   std::string error;
   if (!builder.Write(error)) __builtin_trap();

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "imagebuilders/FileSystemBuilders.h"
-#include "imagebuilders/ImageFile.h"
-#include "imagebuilders/PartitionBuilders.h"
-#include "imagebuilders/RaidBuilders.h"
+#include "device/sim/demo/FileSystemBuilders.h"
+#include "device/sim/demo/ImageFile.h"
+#include "device/sim/demo/PartitionBuilders.h"
+#include "device/sim/demo/RaidBuilders.h"
 
 namespace {
 
-using namespace kalvorin::tools;
+using namespace kalvorin::demo;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 

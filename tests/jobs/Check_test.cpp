@@ -265,7 +265,7 @@ TEST_F(Check, SaveStepMovesDeletesOrKeepsTheReport) {
     ControlerSupport(*context, disk, 0, 256);
 
     EXPECT_EQ(std::filesystem::exists(ReportPath()), c.reportStays);
-    const auto kept = tools::ReadAt(chosen, 0, 4096);
+    const auto kept = demo::ReadAt(chosen, 0, 4096);
     EXPECT_EQ(std::string(kept.begin(), kept.end()),
               c.chosenHasReport ? "Titre du secteur 0 au secteur 256\n\n" + std::string(kEnd)
                                 : "ancien contenu");

@@ -34,7 +34,7 @@ class Copy : public JobTest {
       source[boot * 512 + 510] = 0x55;
       source[boot * 512 + 511] = 0xAA;
     }
-    ASSERT_TRUE(tools::WriteAt(machine.ImagePath(1), 0, source));
+    ASSERT_TRUE(demo::WriteAt(machine.ImagePath(1), 0, source));
     Fill(2, 0, 8192, 0xEE);
   }
   std::vector<std::uint8_t> SourceSectors(std::uint64_t first, std::uint64_t count) const {
@@ -48,7 +48,7 @@ TEST_F(Copy, ToANewImageFileThatGrowsFromItsFirstTargetSector) {
   machine.AddDisk(1, 4096);
   Start();
   const auto bytes = Pattern(4096, 7);
-  ASSERT_TRUE(tools::WriteAt(machine.ImagePath(1), 0, bytes));
+  ASSERT_TRUE(demo::WriteAt(machine.ImagePath(1), 0, bytes));
   const std::string imagePath = dir.file("copie.img");
   std::ofstream(imagePath) << std::string(100'000, 'x');  // an existing file is replaced
   media::listeSupport disk = Disk(1, 4096);
@@ -64,7 +64,7 @@ TEST_F(Copy, ToANewImageFileThatGrowsFromItsFirstTargetSector) {
   ASSERT_EQ(sizes.size(), 2u);  // after the failed block, before the full last block
   EXPECT_EQ(sizes[0], (300 + 128 * 2) * 512u);
   EXPECT_EQ(sizes[1], (300 + 1536 - 128) * 512u);
-  const auto copied = tools::ReadAt(imagePath, 0, 10'000'000);
+  const auto copied = demo::ReadAt(imagePath, 0, 10'000'000);
   ASSERT_EQ(copied.size(), (300 + 1536) * 512u);
   std::vector<std::uint8_t> expected(copied.size(), 0);  // the first 300 sectors read as zeros
   std::copy(bytes.begin() + 1000 * 512, bytes.begin() + 2536 * 512, expected.begin() + 300 * 512);
@@ -243,7 +243,7 @@ TEST_F(Copy, TheProgramDiskIsNeverATarget) {
 
 TEST_F(Copy, AnImageSourceNamesTheSavedReportAfterItsFile) {
   const std::string sourcePath = dir.file("source.img");
-  ASSERT_TRUE(tools::CreateSparseImage(sourcePath, 300));
+  ASSERT_TRUE(demo::CreateSparseImage(sourcePath, 300));
   Start();
   context->LibelleSource = "images/disque.img";
   media::listeSupport from = Image(sourcePath);

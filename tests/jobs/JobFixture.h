@@ -17,8 +17,8 @@
 
 #include "device/Platform.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/ImageFile.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/ImageFile.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "jobs/Jobs.h"
 #include "media/Records.h"
 #include "support/ScriptedWindow.h"
@@ -205,13 +205,13 @@ class JobTest : public ::testing::Test {
   std::string ReportBytes() const {
     const auto size =
         std::filesystem::exists(ReportPath()) ? std::filesystem::file_size(ReportPath()) : 0;
-    const auto bytes = tools::ReadAt(ReportPath(), 0, size);
+    const auto bytes = demo::ReadAt(ReportPath(), 0, size);
     return std::string(bytes.begin(), bytes.end());
   }
   // Fills sectors [first, first + count) of disk `disk`'s image with `value`.
   void Fill(int disk, std::uint64_t first, std::uint64_t count, std::uint8_t value) {
-    ASSERT_TRUE(tools::WriteAt(machine.ImagePath(disk), first * 512,
-                               std::vector<std::uint8_t>(count * 512, value)));
+    ASSERT_TRUE(demo::WriteAt(machine.ImagePath(disk), first * 512,
+                              std::vector<std::uint8_t>(count * 512, value)));
   }
   // Whether every byte of those sectors is `value`.
   bool AllAre(int disk, std::uint64_t first, std::uint64_t count, std::uint8_t value) const {
@@ -229,7 +229,7 @@ class JobTest : public ::testing::Test {
     return lines;
   }
   std::vector<std::uint8_t> Sectors(int disk, std::uint64_t first, std::uint64_t count) const {
-    return tools::ReadAt(machine.ImagePath(disk), first * 512, count * 512);
+    return demo::ReadAt(machine.ImagePath(disk), first * 512, count * 512);
   }
   // Reads and writes on `path`, without hints.
   std::vector<FileOp> Transfers(const std::string& path) {
@@ -246,7 +246,7 @@ class JobTest : public ::testing::Test {
   }
 
   TempDir dir;
-  tools::MachineBuilder machine{dir.path().string()};
+  demo::MachineBuilder machine{dir.path().string()};
   ScriptedWindow window;
   std::unique_ptr<device::Platform> sim;
   std::unique_ptr<RecordingPlatform> platform;

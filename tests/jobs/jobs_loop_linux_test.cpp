@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "device/linux/LinuxPlatform.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 #include "jobs/JobFixture.h"
 #include "jobs/Jobs.h"
 #include "support/LoopDevice.h"
@@ -69,7 +69,7 @@ class LoopJobs : public ::testing::Test {
     return record;
   }
   std::string Report() const {
-    const auto bytes = tools::ReadAt(dir.file("Rapport.txt"), 0, 1 << 20);
+    const auto bytes = demo::ReadAt(dir.file("Rapport.txt"), 0, 1 << 20);
     return std::string(bytes.begin(), bytes.end());
   }
   // The report's lines between the header and the end line.
@@ -98,9 +98,9 @@ class LoopJobs : public ::testing::Test {
 TEST_F(LoopJobs, CheckEraseAndCopyOnLoopDevices) {
   const std::string imageA = dir.file("a.img"), imageB = dir.file("b.img");
   const auto pattern = Pattern(kSectors);
-  ASSERT_TRUE(tools::CreateSparseImage(imageA, kSectors));
-  ASSERT_TRUE(tools::WriteAt(imageA, 0, pattern));
-  ASSERT_TRUE(tools::CreateSparseImage(imageB, kSectors));
+  ASSERT_TRUE(demo::CreateSparseImage(imageA, kSectors));
+  ASSERT_TRUE(demo::WriteAt(imageA, 0, pattern));
+  ASSERT_TRUE(demo::CreateSparseImage(imageB, kSectors));
   auto loopA = Attach(imageA);
   if (!loopA) GTEST_SKIP() << skipReason;
   auto loopB = Attach(imageB);
@@ -115,13 +115,13 @@ TEST_F(LoopJobs, CheckEraseAndCopyOnLoopDevices) {
   window = ScriptedWindow{};
   jobs::CopierSupport(*context, a, b, 0, 0, kSectors);
   EXPECT_TRUE(FailureLines().empty()) << Report();
-  EXPECT_EQ(tools::ReadAt(imageB, 0, kSectors * 512), pattern);
+  EXPECT_EQ(demo::ReadAt(imageB, 0, kSectors * 512), pattern);
   EXPECT_EQ(platform.commands.size(), 1u);
 
   // Erase a volume of B: its range and the disk's first 128 sectors only.
   window = ScriptedWindow{};
   jobs::FormaterSupport(*context, b, 2048, 4096);
-  const auto erased = tools::ReadAt(imageB, 0, kSectors * 512);
+  const auto erased = demo::ReadAt(imageB, 0, kSectors * 512);
   auto expected = pattern;
   std::fill(expected.begin(), expected.begin() + 128 * 512, 0);
   std::fill(expected.begin() + 2048 * 512, expected.begin() + 6144 * 512, 0);
@@ -133,7 +133,7 @@ TEST_F(LoopJobs, CheckEraseAndCopyOnLoopDevices) {
   image.TypeSupport = media::kImage;
   image.CheminImage = dir.file("copie.img");
   jobs::CopierSupport(*context, a, image, 0, 0, kSectors);
-  EXPECT_EQ(tools::ReadAt(image.CheminImage, 0, kSectors * 512), pattern);
+  EXPECT_EQ(demo::ReadAt(image.CheminImage, 0, kSectors * 512), pattern);
 }
 
 #ifdef KALVORIN_HAVE_FUSE
@@ -263,8 +263,8 @@ class FaultyFileSystem {
 
 TEST_F(LoopJobs, TheReportNamesExactlyTheBlocksTheKernelCannotRead) {
   const std::string image = dir.file("faulty.img");
-  ASSERT_TRUE(tools::CreateSparseImage(image, kSectors));
-  ASSERT_TRUE(tools::WriteAt(image, 0, Pattern(kSectors)));
+  ASSERT_TRUE(demo::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(demo::WriteAt(image, 0, Pattern(kSectors)));
   const std::filesystem::path mountPoint = dir.path() / "fuse";
   std::filesystem::create_directory(mountPoint);
   // Sector 5000 lies in block 4992; 20000-20001 in block 19968; the last

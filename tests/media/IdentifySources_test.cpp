@@ -10,7 +10,7 @@
 namespace kalvorin::media {
 namespace {
 
-using tools::MachineDisk;
+using demo::MachineDisk;
 
 struct SourceCase {
   const char* name;

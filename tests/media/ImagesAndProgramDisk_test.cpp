@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "SimMachine.h"
+#include "detect/VolumeNodes.h"
 #include "device/WindowsLayouts.h"
-#include "imagebuilders/PartitionBuilders.h"
-#include "media/VolumeNodes.h"
+#include "device/sim/demo/PartitionBuilders.h"
 
 namespace kalvorin::media {
 namespace {
@@ -179,17 +179,17 @@ TEST(ToggleVolumeDetection, OnThenOffRemovesVolumeAndImageNodes) {
   test::SimMachine sim;
   sim.machine.AddDisk(1, 8192);
   ASSERT_TRUE(sim.Write());
-  ASSERT_TRUE(tools::WriteTableSector(sim.machine.ImagePath(1), 0,
-                                      {{0x83, 2048, 1024}, {0x07, 4096, 1024}}));
+  ASSERT_TRUE(demo::WriteTableSector(sim.machine.ImagePath(1), 0,
+                                     {{0x83, 2048, 1024}, {0x07, 4096, 1024}}));
   ASSERT_TRUE(sim.Refresh());
   EXPECT_TRUE(sim.DiskNode(1).children.empty());
 
-  ToggleVolumeDetection(*sim.platform, sim.window, sim.state);
+  detect::ToggleVolumeDetection(*sim.platform, sim.window, sim.state);
   EXPECT_TRUE(sim.state.DetectionVolumes);
   EXPECT_EQ(sim.DiskNode(1).children.size(), 2u);
   ASSERT_TRUE(AddImage(*sim.platform, sim.state, MakeFile(sim.dir, "a.img", 4096)));
 
-  ToggleVolumeDetection(*sim.platform, sim.window, sim.state);
+  detect::ToggleVolumeDetection(*sim.platform, sim.window, sim.state);
   EXPECT_FALSE(sim.state.DetectionVolumes);
   EXPECT_TRUE(sim.DiskNode(1).children.empty());
   EXPECT_EQ(sim.state.tree.TopLevel().size(), 1u);

@@ -2,14 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "SimMachine.h"
-#include "imagebuilders/PartitionBuilders.h"
+#include "device/sim/demo/PartitionBuilders.h"
 
 namespace kalvorin::media {
 namespace {
 
 const std::string kDockLabel = "DOCK For MORVESTANIX (Protégé en écriture)";
 
-void MakeUsb(tools::MachineDisk& disk, const std::string& interfaceType,
+void MakeUsb(demo::MachineDisk& disk, const std::string& interfaceType,
              const std::string& pnpDeviceId) {
   disk.Wmi("InterfaceType", interfaceType).Wmi("PNPDeviceID", pnpDeviceId);
 }
@@ -135,7 +135,7 @@ TEST(RefreshMediaList, VolumeDetectionSkipsADiskOfNoSectors) {
   sim.machine.AddDisk(2, 4096);
   ASSERT_TRUE(sim.Write());
   for (int n : {1, 2}) {
-    ASSERT_TRUE(tools::WriteTableSector(sim.machine.ImagePath(n), 0, {{0x83, 2048, 1024}}));
+    ASSERT_TRUE(demo::WriteTableSector(sim.machine.ImagePath(n), 0, {{0x83, 2048, 1024}}));
   }
   sim.state.NumDisqueProgramme = 0;
   sim.state.DetectionVolumes = true;

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "detect/VolumeNodes.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "media/MediaState.h"
 #include "media/Refresh.h"
 #include "support/ScriptedWindow.h"
@@ -19,7 +20,7 @@ namespace kalvorin::test {
 
 struct SimMachine {
   TempDir dir;
-  tools::MachineBuilder machine{dir.path().string()};
+  demo::MachineBuilder machine{dir.path().string()};
   ScriptedWindow window;
   media::MediaState state;
   std::unique_ptr<device::Platform> platform;
@@ -38,7 +39,7 @@ struct SimMachine {
   }
   bool Refresh() {
     if (!Write()) return false;
-    media::RefreshMediaList(*platform, window, state);
+    media::RefreshMediaList(*platform, window, state, detect::AddVolumeNodes);
     return true;
   }
 

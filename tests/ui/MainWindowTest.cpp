@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -41,6 +42,25 @@ ShownRow RowAt(const QAbstractItemModel& model, const QModelIndex& first) {
   return row;
 }
 
+// Pixels of `area` of the tree's viewport, as drawn, that satisfy `match`.
+int CountPixels(QTreeView& tree, const QRect& area, const std::function<bool(QColor)>& match) {
+  const QImage image = tree.viewport()->grab().toImage();
+  int count = 0;
+  for (int y = std::max(area.top(), 0); y <= std::min(area.bottom(), image.height() - 1); ++y) {
+    for (int x = std::max(area.left(), 0); x <= std::min(area.right(), image.width() - 1); ++x) {
+      if (match(image.pixelColor(x, y))) ++count;
+    }
+  }
+  return count;
+}
+
+// The indentation column just left of a row's first cell, where the lines
+// to that row are drawn.
+QRect BranchColumn(QTreeView& tree, const QModelIndex& index) {
+  const QRect cell = tree.visualRect(index);
+  return QRect(cell.left() - tree.indentation(), cell.top(), tree.indentation(), cell.height());
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -52,6 +72,10 @@ class MainWindowTest : public QObject {
   void toggleShowsAndRemovesVolumes();
   void imageCommand();
   void selectionChangeClearsThePanel();
+  void addingAnImageKeepsWhatTheUserCollapsed();
+  void dockRowStaysRedWhenSelected();
+  void treeLinesJoinTheNodes();
+  void copyCaptionsEndBeforeTheirFields();
   void commandsPerNodeKind_data();
   void commandsPerNodeKind();
 };
@@ -261,6 +285,109 @@ void MainWindowTest::selectionChangeClearsThePanel() {
   window.Trigger("ToolButton_Refresh");
   QVERIFY(panel->isHidden());
   QCOMPARE(window.child<QProgressBar>("ProgressBar1")->value(), 0);
+}
+
+void MainWindowTest::addingAnImageKeepsWhatTheUserCollapsed() {
+  WindowHarness window;
+  window.Trigger("ToolButton_DetectPartition");
+  QTreeView& tree = window.tree();
+  const auto& model = window.form().TreeModel();
+  const auto& supports = *window.form().State().tree.TopLevel()[0];
+  const kalvorin::media::MediaNode* disk1 = supports.children[0].get();
+  const kalvorin::media::MediaNode* disk2 = supports.children[1].get();
+  QVERIFY(tree.isExpanded(model.IndexOf(disk1)) && tree.isExpanded(model.IndexOf(disk2)));
+
+  // The user collapses disk 1 with a click on its arrow.
+  const QRect arrow = BranchColumn(tree, model.IndexOf(disk1));
+  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, arrow.center());
+  QVERIFY(!tree.isExpanded(model.IndexOf(disk1)));
+
+  window.AddImage("one.img", 2048);
+  QVERIFY(!tree.isExpanded(model.IndexOf(disk1)));
+  QVERIFY(tree.isExpanded(model.IndexOf(disk2)));
+  QVERIFY(tree.isExpanded(model.IndexOf(&supports)));
+  const auto* images = window.form().State().NoeudImages;
+  QVERIFY(tree.isExpanded(model.IndexOf(images)));
+
+  // Opened again, it stays open at the next image.
+  tree.expand(model.IndexOf(disk1));
+  window.AddImage("two.img", 2048);
+  QVERIFY(tree.isExpanded(model.IndexOf(disk1)));
+  QCOMPARE(images->children.size(), std::size_t(2));
+}
+
+void MainWindowTest::dockRowStaysRedWhenSelected() {
+  WindowHarness window;
+  QTreeView& tree = window.tree();
+  QVERIFY(window.SelectDisk(3));
+  const QModelIndex dock = tree.currentIndex();
+  // Columns 1 to 4: texts only (the dock's icon is orange).
+  const QRect row =
+      tree.visualRect(dock.siblingAtColumn(1))
+          .united(tree.visualRect(dock.siblingAtColumn(kalvorin::ui::kColumnCount - 1)));
+  const QColor highlight = tree.palette().color(QPalette::Active, QPalette::Highlight);
+  const int background = CountPixels(tree, row, [&](QColor c) {
+    return c == highlight || c == tree.palette().color(QPalette::Inactive, QPalette::Highlight);
+  });
+  QVERIFY2(background > row.width() * row.height() / 2, "the row is drawn selected");
+  const int red = CountPixels(
+      tree, row, [](QColor c) { return c.red() >= 200 && c.green() <= 80 && c.blue() <= 80; });
+  QVERIFY2(red > 30, qPrintable(QStringLiteral("%1 red pixels").arg(red)));
+
+  // Another selected disk is drawn in the highlighted-text colour.
+  QVERIFY(window.SelectDisk(1));
+  const QRect other = tree.visualRect(tree.currentIndex().siblingAtColumn(1));
+  QCOMPARE(
+      CountPixels(tree, other,
+                  [](QColor c) { return c.red() >= 200 && c.green() <= 80 && c.blue() <= 80; }),
+      0);
+}
+
+void MainWindowTest::treeLinesJoinTheNodes() {
+  WindowHarness window;
+  window.Trigger("ToolButton_DetectPartition");
+  QTreeView& tree = window.tree();
+  const auto& model = window.form().TreeModel();
+  const auto& disk1 = *window.form().State().tree.TopLevel()[0]->children[0];
+  const QColor line = tree.palette().color(QPalette::Dark);
+  const auto dotted = [&](QColor c) { return c.rgb() == line.rgb(); };
+  // Disk 1's first volume: a line down to its sibling and one across to it.
+  const QRect first = BranchColumn(tree, model.IndexOf(disk1.children[0].get()));
+  const int midX = first.left() + first.width() / 2;
+  const int midY = first.top() + first.height() / 2;
+  QVERIFY(CountPixels(tree, QRect(midX, first.top(), 1, first.height()), dotted) >=
+          first.height() / 3);
+  QVERIFY(CountPixels(tree, QRect(midX + 1, midY, first.width() / 2 - 1, 1), dotted) >=
+          first.width() / 6);
+  // The volume below it is the last: the line comes down to it and stops.
+  const QRect last = BranchColumn(tree, model.IndexOf(disk1.children[1].get()));
+  QVERIFY(CountPixels(tree, QRect(midX, last.top(), 1, last.height() / 2), dotted) > 0);
+  QCOMPARE(
+      CountPixels(tree, QRect(midX, last.top() + last.height() / 2 + 1, 1, last.height() / 2 - 1),
+                  dotted),
+      0);
+}
+
+void MainWindowTest::copyCaptionsEndBeforeTheirFields() {
+  WindowHarness window;
+  QVERIFY(window.SelectDisk(1));
+  window.Trigger("ToolButton_Copy");
+  const std::pair<const char*, const char*> captions[] = {{"Label3", "Edit_FirstSctSource"},
+                                                          {"Label4", "Edit_FirstSctCible"},
+                                                          {"Label5", "Edit_NBSctCopie"}};
+  for (const auto& [labelName, fieldName] : captions) {
+    auto* label = window.child<QLabel>(labelName);
+    auto* field = window.child<QWidget>(fieldName);
+    const int textEnd = label->x() + label->contentsRect().left() +
+                        label->fontMetrics().horizontalAdvance(label->text());
+    QVERIFY2(textEnd + 4 <= field->x(),
+             qPrintable(QStringLiteral("%1 ends at %2, its field starts at %3 (font %4)")
+                            .arg(label->text())
+                            .arg(textEnd)
+                            .arg(field->x())
+                            .arg(label->font().toString())));
+    QVERIFY(label->font().pointSizeF() >= 6.0);
+  }
 }
 
 enum class Pick { None, SupportsHeader, Disk, Volume, ImagesHeader, Image, Dock, DockVolume };

@@ -176,7 +176,7 @@ void PresentationTest::copyBoundaries() {
 void PresentationTest::sameFile() {
   kalvorin::test::TempDir dir;
   const std::string image = dir.file("source.img");
-  kalvorin::tools::CreateSparseImage(image, 8);
+  kalvorin::demo::CreateSparseImage(image, 8);
   std::filesystem::create_directory(dir.path() / "sub");
   std::filesystem::create_symlink(image, dir.path() / "link.img");
   QVERIFY(kalvorin::jobs::SameFile(image, image));

@@ -15,8 +15,8 @@
 
 #include "UiHarness.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/DemoMachine.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/DemoMachine.h"
+#include "device/sim/demo/ImageFile.h"
 #include "ui/MediaTreeModel.h"
 #include "ui/StartUp.h"
 #include "ui/TargetDialog.h"
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
 
   QTemporaryDir folder;
   std::string error;
-  if (!kalvorin::tools::BuildDemoMachine(folder.path().toStdString(), error)) return 1;
+  if (!kalvorin::demo::BuildDemoMachine(folder.path().toStdString(), error)) return 1;
   auto platform = kalvorin::device::CreateSimulatedPlatform(folder.path().toStdString(), error);
   if (!platform) return 1;
   kalvorin::test::ScriptedDialogs dialogs;
@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
 
   Trigger(form, "ToolButton_DetectPartition");
   Save(form, "02-volumes");
+
+  // The dock selected: its texts stay red on the selection.
+  Select(form,
+         [](const auto& r) { return r.TypeSupport == 1 && r.TypeVolume == 0 && r.NumDisque == 5; });
+  Save(form, "02b-dock-selected");
 
   Select(form,
          [](const auto& r) { return r.TypeSupport == 1 && r.TypeVolume == 0 && r.NumDisque == 1; });
@@ -110,7 +115,7 @@ int main(int argc, char** argv) {
   Save(form, "09-job-stopped");
 
   const std::string image = folder.filePath("sauvegarde.img").toStdString();
-  kalvorin::tools::CreateSparseImage(image, 131072);
+  kalvorin::demo::CreateSparseImage(image, 131072);
   dialogs.saveAnswers.push_back(QString::fromStdString(image));
   Trigger(form, "ToolButton_AddImg");
   Select(form, [](const auto& r) { return r.TypeSupport == 2; });

@@ -2,11 +2,11 @@
 // names that Qt reserves as macros.
 #include "StandardMachine.h"
 
-#include "imagebuilders/PartitionBuilders.h"
+#include "device/sim/demo/PartitionBuilders.h"
 
 namespace kalvorin::test {
 
-void DescribeStandardMachine(tools::MachineBuilder& machine) {
+void DescribeStandardMachine(demo::MachineBuilder& machine) {
   machine.SetProgramDisk(0);
   machine.AddDisk(0, 4096).Smart("SYSTEM DISK", "SYS0001");
   machine.AddDisk(1, 1000000)
@@ -27,11 +27,11 @@ void DescribeStandardMachine(tools::MachineBuilder& machine) {
   machine.SetFreeBytes(1073741824);
 }
 
-void WriteStandardPartitions(const tools::MachineBuilder& machine) {
-  tools::WriteTableSector(machine.ImagePath(1), 0,
-                          {{0x83, 2048, 204800, 0}, {0x07, 206848, 204800, 0}});
-  tools::WriteTableSector(machine.ImagePath(2), 0, {{0x0C, 2048, 100000, 0}});
-  tools::WriteTableSector(machine.ImagePath(3), 0, {{0x83, 2048, 100000, 0}});
+void WriteStandardPartitions(const demo::MachineBuilder& machine) {
+  demo::WriteTableSector(machine.ImagePath(1), 0,
+                         {{0x83, 2048, 204800, 0}, {0x07, 206848, 204800, 0}});
+  demo::WriteTableSector(machine.ImagePath(2), 0, {{0x0C, 2048, 100000, 0}});
+  demo::WriteTableSector(machine.ImagePath(3), 0, {{0x83, 2048, 100000, 0}});
 }
 
 }  // namespace kalvorin::test

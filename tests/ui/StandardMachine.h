@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 
 namespace kalvorin::test {
 
@@ -11,8 +11,8 @@ namespace kalvorin::test {
 //   2  USB stick, 1 000 000 sectors, one partition (2048 + 100000)
 //   3  the dock, 500 000 sectors, one partition (2048 + 100000)
 //   free space 1 073 741 824 bytes
-void DescribeStandardMachine(tools::MachineBuilder& machine);
+void DescribeStandardMachine(demo::MachineBuilder& machine);
 // Writes the partition tables of the standard machine into its images.
-void WriteStandardPartitions(const tools::MachineBuilder& machine);
+void WriteStandardPartitions(const demo::MachineBuilder& machine);
 
 }  // namespace kalvorin::test

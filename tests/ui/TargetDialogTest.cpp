@@ -75,7 +75,8 @@ class TargetDialogTest : public QObject {
   void dockNumberStaysExcludedAfterUnplugging();
   void neverOffersImages();
   void resultCodes();
-  void refusesVolumesAndHeading();
+  void refusesVolumes();
+  void headingClosesWithoutAChoice();
   void presentation();
 };
 
@@ -188,13 +189,24 @@ void TargetDialogTest::resultCodes() {
   window.dialogs.onModal = {};
   QCOMPARE(dialog.Execute(window.form().Job().SupportSource), kalvorin::ui::kTargetCancel);
 
-  // A double click validates like the button.
+  // A double click on the list validates like the button: on a row...
   window.dialogs.onModal = [](QDialog& shown) {
     QTreeView& list = ListOf(shown);
     QVERIFY(SelectOffered(shown, 2, 0, false));
-    emit list.doubleClicked(list.currentIndex());
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
+                       list.visualRect(list.currentIndex()).center());
   };
   QCOMPARE(dialog.Execute(window.form().Job().SupportSource), kalvorin::ui::kTargetOk);
+  QCOMPARE(dialog.SupportSelectionne()->NumDisque, 2);
+  // ...and on its empty part, with nothing selected: 7.
+  window.dialogs.onModal = [](QDialog& shown) {
+    QTreeView& list = ListOf(shown);
+    const QPoint empty(list.viewport()->width() / 2, list.viewport()->height() - 5);
+    QVERIFY(!list.indexAt(empty).isValid());
+    QVERIFY(list.selectionModel()->selectedRows().isEmpty());
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, empty);
+  };
+  QCOMPARE(dialog.Execute(window.form().Job().SupportSource), kalvorin::ui::kTargetNone);
 
   // A new copy command forgets the target.
   window.Trigger("ToolButton_Copy");
@@ -203,29 +215,53 @@ void TargetDialogTest::resultCodes() {
   QVERIFY(window.dialogs.messages.empty());
 }
 
-void TargetDialogTest::refusesVolumesAndHeading() {
+void TargetDialogTest::refusesVolumes() {
   WindowHarness window;
   window.Trigger("ToolButton_DetectPartition");
   QVERIFY(window.SelectDisk(1));
   window.Trigger("ToolButton_Copy");
-  int refusedWhileOpen = 0;
+  bool refusedWhileOpen = false;
   window.dialogs.onModal = [&](QDialog& shown) {
     QVERIFY(SelectOffered(shown, 2, 2048, true));
     Validate(shown);
-    if (shown.result() == 0) ++refusedWhileOpen;
-    ListOf(shown).setCurrentIndex(ModelOf(shown).index(0, 0));  // the heading
-    Validate(shown);
-    if (shown.result() == 0) ++refusedWhileOpen;
+    refusedWhileOpen = shown.result() == 0 && shown.isVisible();
   };
   window.button("B_HDSource")->click();
-  QCOMPARE(refusedWhileOpen, 2);
-  QCOMPARE(window.dialogs.messages.size(), std::size_t(2));
-  for (const auto& box : window.dialogs.messages) {
-    QVERIFY(box.text.contains(QStringLiteral("disque")));
-    QCOMPARE(box.caption, QStringLiteral("AVERTISSEMENT Sélection support"));
-  }
+  QVERIFY(refusedWhileOpen);
+  QCOMPARE(window.dialogs.messages.size(), std::size_t(1));
+  QVERIFY(window.dialogs.messages[0].text.contains(QStringLiteral("disque")));
+  QCOMPARE(window.dialogs.messages[0].caption, QStringLiteral("AVERTISSEMENT Sélection support"));
   QVERIFY(!window.form().Job().SupportCible);
   QVERIFY(window.child<QLineEdit>("Edit1")->text().isEmpty());
+}
+
+void TargetDialogTest::headingClosesWithoutAChoice() {
+  WindowHarness window;
+  QVERIFY(window.SelectDisk(1));
+  window.Trigger("ToolButton_Copy");
+  Form_SelSupportCbl& dialog = window.form().TargetDialog();
+  const auto validateHeading = [](QDialog& shown) {
+    ListOf(shown).setCurrentIndex(ModelOf(shown).index(0, 0));
+    Validate(shown);
+  };
+  window.dialogs.onModal = validateHeading;
+  QCOMPARE(dialog.Execute(window.form().Job().SupportSource), kalvorin::ui::kTargetOk);
+  QVERIFY(!dialog.SupportSelectionne());
+
+  // Through "Disque", with a target chosen before: it is kept as it was.
+  window.dialogs.onModal = [](QDialog& shown) {
+    QVERIFY(SelectOffered(shown, 2, 0, false));
+    Validate(shown);
+  };
+  window.button("B_HDSource")->click();
+  const kalvorin::media::listeSupport* chosen = window.form().Job().SupportCible;
+  QVERIFY(chosen && chosen->NumDisque == 2);
+  const QString shown = window.child<QLineEdit>("Edit1")->text();
+  window.dialogs.onModal = validateHeading;
+  window.button("B_HDSource")->click();
+  QCOMPARE(window.form().Job().SupportCible, chosen);
+  QCOMPARE(window.child<QLineEdit>("Edit1")->text(), shown);
+  QVERIFY(window.dialogs.messages.empty());
 }
 
 void TargetDialogTest::presentation() {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 #include "ui/MediaTreeModel.h"
 
 namespace kalvorin::test {
@@ -45,7 +45,7 @@ QStringList ScriptedDialogs::Texts() const {
   return texts;
 }
 
-WindowHarness::WindowHarness(std::function<void(tools::MachineBuilder&)> describe)
+WindowHarness::WindowHarness(std::function<void(demo::MachineBuilder&)> describe)
     : machine(dir.path().string()) {
   if (describe) {
     describe(machine);
@@ -112,7 +112,7 @@ void WindowHarness::ClearSelection() { tree().selectionModel()->clearSelection()
 
 std::string WindowHarness::AddImage(const std::string& name, std::uint64_t sectors) {
   const std::string path = dir.file(name);
-  tools::CreateSparseImage(path, sectors);
+  demo::CreateSparseImage(path, sectors);
   dialogs.saveAnswers.push_back(QString::fromStdString(path));
   Trigger("ToolButton_AddImg");
   return path;

@@ -12,7 +12,7 @@
 #include "StandardMachine.h"
 #include "device/Platform.h"
 #include "device/WindowsLayouts.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "support/TempDir.h"
 #include "ui/DialogService.h"
 #include "ui/Form1.h"
@@ -57,7 +57,7 @@ class WindowHarness {
  public:
   // Writes the machine (DescribeStandardMachine unless `describe` is
   // given), then opens the main window on it.
-  explicit WindowHarness(std::function<void(tools::MachineBuilder&)> describe = {});
+  explicit WindowHarness(std::function<void(demo::MachineBuilder&)> describe = {});
   ~WindowHarness();
 
   // Writes the machine again (after plugging or unplugging disks).
@@ -87,7 +87,7 @@ class WindowHarness {
   void Trigger(const char* name);
 
   TempDir dir;
-  tools::MachineBuilder machine;
+  demo::MachineBuilder machine;
   std::unique_ptr<device::Platform> platform;
   ScriptedDialogs dialogs;
 

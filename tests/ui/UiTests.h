@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 #include "support/TempDir.h"
 
 namespace kalvorin::test {

@@ -14,4 +14,9 @@ bool InitializeComForWmi() {
   return security == S_OK;
 }
 
+int RunWithCom(const std::function<int(bool comReady)>& program) {
+  const bool comReady = InitializeComForWmi();
+  return program(comReady);
+}
+
 }  // namespace kalvorin::device::win32

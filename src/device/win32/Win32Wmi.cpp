@@ -5,6 +5,7 @@
 #include "device/win32/Win32Services.h"
 #include "device/win32/WindowsApi.h"
 
+#include <objbase.h>
 #include <oleauto.h>
 #include <wbemidl.h>
 
@@ -132,6 +133,14 @@ std::vector<WmiObject> RunWmiQuery(const std::string& selection) {
   Bstr space(L"root\\cimv2");
   if (FAILED(locator->ConnectServer(space.p, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                     services.out()))) {
+    return objects;
+  }
+  // The service's interface is a proxy to the management service: it gets
+  // the authentication and impersonation levels the process security set,
+  // without which the service may refuse the query.
+  if (FAILED(CoSetProxyBlanket(services.p, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                               RPC_C_AUTHN_LEVEL_PKT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                               EOAC_NONE))) {
     return objects;
   }
   ComPtr<IEnumWbemClassObject> enumerator;

@@ -1,4 +1,4 @@
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/MachineBuilder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 namespace {
 
@@ -191,4 +191,4 @@ bool MachineBuilder::Write(std::string& error) const {
   return true;
 }
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

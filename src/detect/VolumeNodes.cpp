@@ -1,4 +1,4 @@
-#include "media/VolumeNodes.h"
+#include "detect/VolumeNodes.h"
 
 #include <algorithm>
 #include <memory>
@@ -7,32 +7,35 @@
 #include "detect/VolumeDetection.h"
 #include "media/Refresh.h"
 
-namespace kalvorin::media {
+namespace kalvorin::detect {
 
-void AddVolumeNodes(device::Platform& platform, WindowPort& window, InSupport& identity,
-                    const Utilitaires& letters, MediaTree& tree, MediaNode& diskNode) {
+using media::listeSupport;
+
+void AddVolumeNodes(device::Platform& platform, media::WindowPort& window,
+                    media::InSupport& identity, const media::Utilitaires& letters,
+                    media::MediaTree& tree, media::MediaNode& diskNode) {
   listeSupport& disk = *diskNode.record;
   auto& slots = identity.TablePartition;
   for (auto& slot : slots) slot.TypePartition = 0;
-  if (detect::DetectVolume(platform, window, identity, disk)) {
+  if (DetectVolume(platform, window, identity, disk)) {
     slots[0] = {1, disk.FirstSct, disk.NBSct};
     slots[1].TypePartition = 0;
   } else {
-    detect::ReadPartitionTable(platform, window, identity, disk);
+    ReadPartitionTable(platform, window, identity, disk);
   }
 
   for (std::size_t k = 0; k < slots.size() && slots[k].TypePartition != 0; ++k) {
     auto record = std::make_unique<listeSupport>();
     record->NumDisque = disk.NumDisque;
     record->Libelle = "Inconnu";
-    record->TypeVolume = kVolumeUnknown;
-    record->TypeSupport = kPhysical;
+    record->TypeVolume = media::kVolumeUnknown;
+    record->TypeSupport = media::kPhysical;
     record->FirstSct = slots[k].FirstSct;
     record->NBSct = slots[k].NBSct;
     record->NBSctDisque = disk.NBSct;
     listeSupport& volume = *tree.Add(&diskNode, std::move(record))->record;
 
-    if (detect::DetectVolume(platform, window, identity, volume)) {
+    if (DetectVolume(platform, window, identity, volume)) {
       volume.TypeVolume = identity.TypeVolume;
       volume.Libelle = identity.LibelleVolume;
       volume.NumSerie = identity.InfoVolume;
@@ -49,9 +52,10 @@ void AddVolumeNodes(device::Platform& platform, WindowPort& window, InSupport& i
   }
 }
 
-void ToggleVolumeDetection(device::Platform& platform, WindowPort& window, MediaState& state) {
+void ToggleVolumeDetection(device::Platform& platform, media::WindowPort& window,
+                           media::MediaState& state) {
   state.DetectionVolumes = !state.DetectionVolumes;
-  RefreshMediaList(platform, window, state);
+  media::RefreshMediaList(platform, window, state, AddVolumeNodes);
 }
 
-}  // namespace kalvorin::media
+}  // namespace kalvorin::detect

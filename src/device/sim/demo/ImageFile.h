@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 // Creates (or truncates) `path` with `sectors` sectors of 512 bytes, all
 // zero. False when the file cannot be made.
@@ -16,4 +16,4 @@ bool WriteAt(const std::string& path, std::uint64_t offset, const std::vector<st
 // Reads `size` bytes at `offset`; fewer when the file ends sooner.
 std::vector<std::uint8_t> ReadAt(const std::string& path, std::uint64_t offset, std::size_t size);
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

@@ -3,18 +3,18 @@
 // add a disk, write one more such function and call it from
 // BuildDemoMachine. Disks stay small (64 to 512 MiB, sparse) so that a whole
 // check, copy or erase of one of them takes seconds.
-#include "imagebuilders/DemoMachine.h"
+#include "device/sim/demo/DemoMachine.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "imagebuilders/FileSystemBuilders.h"
-#include "imagebuilders/ImageFile.h"
-#include "imagebuilders/MachineBuilder.h"
-#include "imagebuilders/PartitionBuilders.h"
-#include "imagebuilders/RaidBuilders.h"
+#include "device/sim/demo/FileSystemBuilders.h"
+#include "device/sim/demo/ImageFile.h"
+#include "device/sim/demo/MachineBuilder.h"
+#include "device/sim/demo/PartitionBuilders.h"
+#include "device/sim/demo/RaidBuilders.h"
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 namespace {
 
@@ -322,4 +322,4 @@ bool BuildDemoMachine(const std::string& folder, std::string& error) {
   return machine.Write(error);
 }
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

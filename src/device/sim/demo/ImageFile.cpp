@@ -1,10 +1,10 @@
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 bool CreateSparseImage(const std::string& path, std::uint64_t sectors) {
   {
@@ -16,11 +16,13 @@ bool CreateSparseImage(const std::string& path, std::uint64_t sectors) {
   return !error;
 }
 
-bool WriteAt(const std::string& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
+bool WriteAt(const std::string& path, std::uint64_t offset,
+             const std::vector<std::uint8_t>& bytes) {
   std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
   if (!file) return false;
   file.seekp(static_cast<std::streamoff>(offset));
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(file);
 }
 
@@ -34,4 +36,4 @@ std::vector<std::uint8_t> ReadAt(const std::string& path, std::uint64_t offset, 
   return bytes;
 }
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 // One 16-byte entry of an MBR or extended boot record, fields as stored.
 struct MbrEntry {
@@ -76,4 +76,4 @@ bool WriteGpt(const std::string& path, std::uint64_t diskSectors,
 
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

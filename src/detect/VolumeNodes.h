@@ -1,5 +1,7 @@
 // The volume nodes of the media tree: one per partition slot or RAID member
-// of a disk, labelled by volume detection and by the drive-letter map.
+// of a disk, labelled by volume detection and by the drive-letter map. The
+// list refresh (media/Refresh.h) is given AddVolumeNodes by its caller, so
+// that the media layer itself never runs detection.
 #pragma once
 
 #include "device/Platform.h"
@@ -9,7 +11,7 @@
 #include "media/Records.h"
 #include "media/WindowPort.h"
 
-namespace kalvorin::media {
+namespace kalvorin::detect {
 
 // Adds under `diskNode` one volume node per slot of the disk: a single node
 // covering the whole disk when detection recognises the disk as a whole,
@@ -17,10 +19,12 @@ namespace kalvorin::media {
 // labelled by volume detection, and a drive letter whose extent equals the
 // node's exactly (same disk, first sector and count; the last such entry
 // wins) replaces its details.
-void AddVolumeNodes(device::Platform& platform, WindowPort& window, InSupport& identity,
-                    const Utilitaires& letters, MediaTree& tree, MediaNode& diskNode);
+void AddVolumeNodes(device::Platform& platform, media::WindowPort& window,
+                    media::InSupport& identity, const media::Utilitaires& letters,
+                    media::MediaTree& tree, media::MediaNode& diskNode);
 
 // Switches volume detection on or off, then rebuilds the list.
-void ToggleVolumeDetection(device::Platform& platform, WindowPort& window, MediaState& state);
+void ToggleVolumeDetection(device::Platform& platform, media::WindowPort& window,
+                           media::MediaState& state);
 
-}  // namespace kalvorin::media
+}  // namespace kalvorin::detect

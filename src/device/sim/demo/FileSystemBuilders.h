@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 enum class ExtKind { kExt2, kExt3, kExt4 };
 
@@ -36,4 +36,4 @@ std::vector<std::uint8_t> MakeXfsVolume(std::uint64_t sectors);
 bool WriteVolume(const std::string& path, std::uint64_t first,
                  const std::vector<std::uint8_t>& volume);
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

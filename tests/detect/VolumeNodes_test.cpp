@@ -1,9 +1,9 @@
 // Volume nodes under the disks, with volume detection switched on.
 #include <gtest/gtest.h>
 
-#include "SimMachine.h"
-#include "imagebuilders/FileSystemBuilders.h"
-#include "imagebuilders/PartitionBuilders.h"
+#include "device/sim/demo/FileSystemBuilders.h"
+#include "device/sim/demo/PartitionBuilders.h"
+#include "media/SimMachine.h"
 
 namespace kalvorin::media {
 namespace {
@@ -45,7 +45,7 @@ class VolumeNodes : public ::testing::Test {
     sim.state.DetectionVolumes = true;
   }
   bool Put(int disk, std::uint64_t first, const std::vector<std::uint8_t>& volume) {
-    return tools::WriteVolume(sim.machine.ImagePath(disk), first, volume);
+    return demo::WriteVolume(sim.machine.ImagePath(disk), first, volume);
   }
   test::SimMachine sim;
 };
@@ -59,12 +59,12 @@ TEST_F(VolumeNodes, OneNodePerSlotLabelledByDetectionAndDriveLetters) {
   sim.machine.AddLetter('G').Extent(1, 18432, 8192).label = "SECOND";
   sim.machine.AddLetter('H').Extent(1, 26624, 4095).label = "COURT";  // one sector short
   ASSERT_TRUE(sim.Write());
-  ASSERT_TRUE(tools::WriteTableSector(
+  ASSERT_TRUE(demo::WriteTableSector(
       sim.machine.ImagePath(1), 0,
       {{0x83, 2048, 8192}, {0x83, 10240, 8192}, {0x07, 18432, 8192}, {0x82, 26624, 4096}}));
-  ASSERT_TRUE(Put(1, 2048, tools::MakeExtVolume({tools::ExtKind::kExt4, "DONNEES", ""}, 8192)));
-  ASSERT_TRUE(Put(1, 10240, tools::MakeExtVolume({tools::ExtKind::kExt3, "", "/srv"}, 8192)));
-  ASSERT_TRUE(Put(1, 18432, tools::MakeNtfsVolume(8192)));
+  ASSERT_TRUE(Put(1, 2048, demo::MakeExtVolume({demo::ExtKind::kExt4, "DONNEES", ""}, 8192)));
+  ASSERT_TRUE(Put(1, 10240, demo::MakeExtVolume({demo::ExtKind::kExt3, "", "/srv"}, 8192)));
+  ASSERT_TRUE(Put(1, 18432, demo::MakeNtfsVolume(8192)));
   ASSERT_TRUE(sim.Refresh());
 
   ExpectVolumes(VolumesOf(sim, 1), {
@@ -83,7 +83,7 @@ TEST_F(VolumeNodes, ADiskFormattedAsAWholeIsOneVolume) {
   sim.machine.AddDisk(3, 20480);
   sim.machine.AddLetter('D').Extent(3, 0, 20480).label = "ENTIER";
   ASSERT_TRUE(sim.Write());
-  ASSERT_TRUE(Put(3, 0, tools::MakeXfsVolume(20480)));
+  ASSERT_TRUE(Put(3, 0, demo::MakeXfsVolume(20480)));
   ASSERT_TRUE(sim.Refresh());
   ExpectVolumes(VolumesOf(sim, 3), {{kVolumeXfs, "XFS", "ENTIER (D:)", 0, 20480}});
 }
@@ -91,10 +91,10 @@ TEST_F(VolumeNodes, ADiskFormattedAsAWholeIsOneVolume) {
 TEST_F(VolumeNodes, GptSlotsBecomeNodesInSlotOrder) {
   sim.machine.AddDisk(1, 40960);
   ASSERT_TRUE(sim.Write());
-  ASSERT_TRUE(tools::WriteGpt(
+  ASSERT_TRUE(demo::WriteGpt(
       sim.machine.ImagePath(1), 40960,
-      {{tools::kGuidEfiSystem, 2048, 4095, "EFI"}, {tools::kGuidBasicData, 4096, 20479, "DATA"}}));
-  ASSERT_TRUE(Put(1, 4096, tools::MakeNtfsVolume(16384)));
+      {{demo::kGuidEfiSystem, 2048, 4095, "EFI"}, {demo::kGuidBasicData, 4096, 20479, "DATA"}}));
+  ASSERT_TRUE(Put(1, 4096, demo::MakeNtfsVolume(16384)));
   ASSERT_TRUE(sim.Refresh());
   ExpectVolumes(VolumesOf(sim, 1), {{kVolumeUnknown, "Inconnu", "", 2048, 2048},
                                     {kVolumeNtfs, "NTFS", "", 4096, 16384}});

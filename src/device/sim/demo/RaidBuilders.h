@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 enum class MdFormat { k0_90, k1_0, k1_1, k1_2 };
 
@@ -33,4 +33,4 @@ std::vector<std::uint8_t> MakeMdSuperblock(const MdMemberSpec& spec, std::uint64
 bool WriteMdMember(const std::string& path, std::uint64_t first, std::uint64_t sectors,
                    const MdMemberSpec& spec);
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

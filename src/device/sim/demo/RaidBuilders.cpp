@@ -1,8 +1,8 @@
-#include "imagebuilders/RaidBuilders.h"
+#include "device/sim/demo/RaidBuilders.h"
 
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 namespace {
 
 constexpr std::uint32_t kMagic = 0xA92B4EFC;
@@ -92,4 +92,4 @@ bool WriteMdMember(const std::string& path, std::uint64_t first, std::uint64_t s
   return WriteAt(path, sector * 512, MakeMdSuperblock(spec, sectors));
 }
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

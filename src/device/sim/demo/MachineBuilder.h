@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 
 struct SectorRun {
   std::uint64_t first = 0;
@@ -117,4 +117,4 @@ class MachineBuilder {
   std::optional<std::uint64_t> freeBytes_;
 };
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

@@ -1,11 +1,11 @@
-#include "imagebuilders/PartitionBuilders.h"
+#include "device/sim/demo/PartitionBuilders.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 namespace {
 
 void PutLe(std::uint8_t* p, std::uint64_t value, int bytes) {
@@ -157,4 +157,4 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
   return ~crc;
 }
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

@@ -1,10 +1,10 @@
-#include "imagebuilders/FileSystemBuilders.h"
+#include "device/sim/demo/FileSystemBuilders.h"
 
 #include <algorithm>
 
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 
-namespace kalvorin::tools {
+namespace kalvorin::demo {
 namespace {
 
 constexpr std::size_t kVolumeHead = 4096;
@@ -157,4 +157,4 @@ bool WriteVolume(const std::string& path, std::uint64_t first,
   return WriteAt(path, first * 512, volume);
 }
 
-}  // namespace kalvorin::tools
+}  // namespace kalvorin::demo

@@ -9,8 +9,9 @@
 #include "cli/Listing.h"
 #include "cli/Options.h"
 #include "cli/TerminalWindow.h"
+#include "detect/VolumeNodes.h"
 #include "device/sim/SimPlatform.h"
-#include "imagebuilders/DemoMachine.h"
+#include "device/sim/demo/DemoMachine.h"
 #include "media/Refresh.h"
 #ifdef _WIN32
 #include "device/win32/ComInit.h"
@@ -68,14 +69,14 @@ int RunCli(const std::vector<std::string>& arguments, Console& console) {
     return kStatusDone;
   }
 
-  DemoFolder demo;
+  DemoFolder demoFolder;
   std::string machine = options.machine;
   if (options.demo) {
     std::string why;
-    if (!demo.Create(why) || !tools::BuildDemoMachine(demo.path(), why)) {
+    if (!demoFolder.Create(why) || !demo::BuildDemoMachine(demoFolder.path(), why)) {
       return Usage(console, "la machine de démonstration n'a pas pu être créée : " + why);
     }
-    machine = demo.path();
+    machine = demoFolder.path();
   }
   std::unique_ptr<device::Platform> platform;
   if (!machine.empty()) {
@@ -98,7 +99,7 @@ int RunCli(const std::vector<std::string>& arguments, Console& console) {
   // Volumes are detected only where they are asked for: detection reads the
   // first sectors of every disk and may show read errors.
   state.DetectionVolumes = options.command == Command::Detect || options.volume.has_value();
-  media::RefreshMediaList(*platform, window, state);
+  media::RefreshMediaList(*platform, window, state, detect::AddVolumeNodes);
 
   switch (options.command) {
     case Command::List:

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "imagebuilders/FileSystemBuilders.h"
-#include "imagebuilders/PartitionBuilders.h"
+#include "device/sim/demo/FileSystemBuilders.h"
+#include "device/sim/demo/PartitionBuilders.h"
 #include "jobs/Report.h"
 
 namespace kalvorin::test {
@@ -16,8 +16,8 @@ void CliTest::WriteMachine() {
   if (written_) return;
   written_ = true;
   const std::string image = machine.ImagePath(kTable);
-  ASSERT_TRUE(tools::WriteTableSector(image, 0, {{0x07, 2048, 100'000}, {0x83, 102'048, 100'000}}));
-  ASSERT_TRUE(tools::WriteVolume(image, 2048, tools::MakeNtfsVolume(100'000)));
+  ASSERT_TRUE(demo::WriteTableSector(image, 0, {{0x07, 2048, 100'000}, {0x83, 102'048, 100'000}}));
+  ASSERT_TRUE(demo::WriteVolume(image, 2048, demo::MakeNtfsVolume(100'000)));
 }
 
 int CliTest::Run(std::vector<std::string> arguments) {
@@ -53,8 +53,8 @@ std::string CliTest::ReadText(const std::string& path) const {
 
 void CliTest::Fill(int disk, std::uint64_t first, std::uint64_t count, std::uint8_t value) {
   WriteMachine();
-  ASSERT_TRUE(tools::WriteAt(machine.ImagePath(disk), first * 512,
-                             std::vector<std::uint8_t>(count * 512, value)));
+  ASSERT_TRUE(demo::WriteAt(machine.ImagePath(disk), first * 512,
+                            std::vector<std::uint8_t>(count * 512, value)));
 }
 
 std::string ReportHeader(const std::string& titleUtf8, std::uint64_t first, std::uint64_t end) {

@@ -13,8 +13,8 @@
 
 #include "cli/Cli.h"
 #include "cli/Console.h"
-#include "imagebuilders/ImageFile.h"
-#include "imagebuilders/MachineBuilder.h"
+#include "device/sim/demo/ImageFile.h"
+#include "device/sim/demo/MachineBuilder.h"
 #include "support/TempDir.h"
 
 namespace kalvorin::test {
@@ -86,13 +86,13 @@ class CliTest : public ::testing::Test {
   std::string ReadText(const std::string& path) const;
   std::string Report() const { return ReadText(report); }
   std::vector<std::uint8_t> Sectors(int disk, std::uint64_t first, std::uint64_t count) const {
-    return tools::ReadAt(machine.ImagePath(disk), first * 512, count * 512);
+    return demo::ReadAt(machine.ImagePath(disk), first * 512, count * 512);
   }
   // Fills sectors of disk `disk` with `value`.
   void Fill(int disk, std::uint64_t first, std::uint64_t count, std::uint8_t value);
 
   TempDir dir;
-  tools::MachineBuilder machine{(dir.path() / "machine").string()};
+  demo::MachineBuilder machine{(dir.path() / "machine").string()};
   ScriptedConsole console;
   std::string report = (dir.path() / "rapport.txt").string();
   bool written_ = false;

@@ -255,7 +255,7 @@ TEST_F(Jobs, CopyToADiskAndToAnImage) {
   ASSERT_EQ(Run({"copy", "2", "--image", image, "--premier-secteur", "500", "--nombre-secteurs",
                  "300", "--premier-secteur-cible", "0", "--rapport", report + ".2"}),
             kStatusDone);
-  EXPECT_EQ(tools::ReadAt(image, 0, 300 * 512), Sectors(kPlain, 500, 300));
+  EXPECT_EQ(demo::ReadAt(image, 0, 300 * 512), Sectors(kPlain, 500, 300));
   EXPECT_EQ(std::filesystem::file_size(image), 300u * 512);
 
   // An image that exists is replaced only when confirmed.

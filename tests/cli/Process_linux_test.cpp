@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "cli/CliFixture.h"
-#include "imagebuilders/ImageFile.h"
+#include "device/sim/demo/ImageFile.h"
 #include "support/LoopDevice.h"
 
 namespace kalvorin::test {
@@ -138,7 +138,7 @@ class LoopTest : public ::testing::Test {
  protected:
   std::unique_ptr<LoopDevice> Attach(const std::string& name, std::uint64_t sectors) {
     const std::string image = dir.file(name + "-" + std::to_string(::getpid()) + ".img");
-    EXPECT_TRUE(tools::CreateSparseImage(image, sectors));
+    EXPECT_TRUE(demo::CreateSparseImage(image, sectors));
     std::string whyNot;
     auto loop = LoopDevice::Attach(image, {}, whyNot);
     if (!loop) skipReason = whyNot;
@@ -209,7 +209,7 @@ TEST_F(LoopTest, AnEraseWhileAnotherProcessChecksTheDiskIsRefused) {
   // 16 GiB, sparse: the check is still reading when the erase starts.
   auto loop = Attach("occupe", 32ull * 1024 * 1024);
   if (!loop) GTEST_SKIP() << skipReason;
-  ASSERT_TRUE(tools::WriteAt(loop->path(), 0, std::vector<std::uint8_t>(512, 0xAB)));
+  ASSERT_TRUE(demo::WriteAt(loop->path(), 0, std::vector<std::uint8_t>(512, 0xAB)));
   CliProcess check({"check", loop->path(), "--json", "--rapport", dir.file("check.txt")},
                    dir.file("e1.txt"));
   // A progress line: the check holds the disk.
@@ -222,7 +222,7 @@ TEST_F(LoopTest, AnEraseWhileAnotherProcessChecksTheDiskIsRefused) {
   check.Signal(SIGINT);
   EXPECT_EQ(check.Wait(), 3);
   EXPECT_FALSE(std::filesystem::exists(dir.file("erase.txt")));
-  EXPECT_EQ(tools::ReadAt(loop->path(), 0, 512), std::vector<std::uint8_t>(512, 0xAB));
+  EXPECT_EQ(demo::ReadAt(loop->path(), 0, 512), std::vector<std::uint8_t>(512, 0xAB));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ seconds=${1:?usage: scripts/run-fuzz.sh SECONDS [BUILD_DIR]}
 build=${2:-build-fuzz}
 status=0
 mkdir -p "$build/fuzz-artifacts"
-for target in partition_walk detect_volume identify_decoders; do
+for target in partition_walk detect_volume identify_decoders linux_answers machine_description; do
   binary="$build/tests/fuzz/fuzz_$target"
   if [ ! -x "$binary" ]; then
     echo "fuzz: $binary is missing (configure with -DKALVORIN_FUZZ=ON)" >&2

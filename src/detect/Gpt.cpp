@@ -24,11 +24,14 @@ bool IsEmptyTypeGuid(const std::uint8_t* entry) {
 
 }  // namespace
 
-void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint64_t headerSector,
-             SlotList& slots) {
+void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint32_t logicalSize,
+             std::uint64_t headerSector, SlotList& slots) {
+  const std::uint64_t unit = logicalSize / media::kSectorSize;  // 1..128
   std::array<std::uint8_t, media::kSectorSize> header{};
-  if (!ReadSectors(disk, headerSector, header.data(), media::kSectorSize)) {
-    ShowReadError(window, disk, headerSector);
+  // headerSector < 2^33 at every caller: the products below cannot overflow.
+  if (!ReadWholeSectors(disk, logicalSize, headerSector * unit, header.data(),
+                        media::kSectorSize)) {
+    ShowReadError(window, disk, headerSector * unit);
     return;
   }
   const std::uint64_t count = ReadU32LE(&header[kEntryCountField]);
@@ -39,9 +42,10 @@ void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint64_t
   // Whole sectors, as a physical disk only reads whole sectors.
   const std::uint64_t readBytes =
       (arrayBytes + media::kSectorSize - 1) / media::kSectorSize * media::kSectorSize;
-  const std::uint64_t arraySector = headerSector + 1;  // headerSector < 2^32 at every caller
+  const std::uint64_t arraySector = (headerSector + 1) * unit;
   std::vector<std::uint8_t> block(readBytes);
-  if (!ReadSectors(disk, arraySector, block.data(), static_cast<std::uint32_t>(readBytes))) {
+  if (!ReadWholeSectors(disk, logicalSize, arraySector, block.data(),
+                        static_cast<std::uint32_t>(readBytes))) {
     ShowReadError(window, disk, arraySector);
     return;
   }
@@ -51,8 +55,10 @@ void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint64_t
     const std::uint64_t first = ReadU64LE(entry + kEntryFirst);
     const std::uint64_t last = ReadU64LE(entry + kEntryLast);
     if (last < first || last - first == std::numeric_limits<std::uint64_t>::max()) continue;
-    if (first >= disk.NBSctDisque) continue;  // not a partition of this disk
-    slots.Add(0xEE, first, last - first + 1);
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+    if (first > kMax / unit || last - first + 1 > kMax / unit) continue;
+    if (first * unit >= disk.NBSctDisque) continue;  // not a partition of this disk
+    slots.Add(0xEE, first * unit, (last - first + 1) * unit);
   }
 }
 

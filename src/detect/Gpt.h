@@ -19,7 +19,10 @@ inline constexpr std::uint32_t kMinGptEntrySize = 128;
 // kMaxGptArrayBytes, adds nothing. Entries whose last sector lies before
 // their first, or whose first sector lies at or past the end of the disk
 // (its NBSctDisque), are skipped.
-void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint64_t headerSector,
-             SlotList& slots);
+// `headerSector` and the positions in the GPT count logical sectors of
+// `logicalSize` bytes; the slots count sectors of 512 bytes. An entry whose
+// sectors cannot be numbered in 64 bits is skipped.
+void ReadGpt(media::WindowPort& window, media::listeSupport& disk, std::uint32_t logicalSize,
+             std::uint64_t headerSector, SlotList& slots);
 
 }  // namespace kalvorin::detect

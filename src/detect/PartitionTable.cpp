@@ -46,19 +46,27 @@ bool IsExtended(std::uint8_t type) { return type == kTypeExtended || type == kTy
 // read errors at sectors the disk does not have. Such an entry gives no slot,
 // a link past the end is not followed, a 0xEE entry past the end reads no GPT.
 // An entry that starts inside and runs past the end is still listed.
+//
+// Positions and counts of the tables are in the disk's logical sectors
+// (4096 bytes on some disks); the slots, like every sector number of the
+// program, are in sectors of 512 bytes.
 bool ReadPartitionTable(device::Platform& platform, media::WindowPort& window,
                         media::InSupport& identity, media::listeSupport& disk) {
   MediumScope medium(platform, disk);
-  const std::uint64_t capacity = disk.NBSctDisque;
-  const auto inside = [capacity](std::uint64_t first) { return first < capacity; };
   SlotList slots(identity);
+  const std::uint32_t logicalSize = LogicalSectorSize(disk);
+  if (logicalSize == 0) return false;
+  const std::uint64_t unit = logicalSize / media::kSectorSize;  // 1..128
+  const std::uint64_t capacity = disk.NBSctDisque;
+  // Every logical position below is under 2^34, so unit times it cannot overflow.
+  const auto inside = [capacity, unit](std::uint64_t first) { return first * unit < capacity; };
   std::optional<std::uint64_t> extendedStart;
   std::vector<std::uint64_t> visited;
   std::uint64_t sector = 0;  // below 2^33: a 32-bit base plus a 32-bit start
   for (std::size_t tables = 0; tables < kMaxTableSectors; ++tables) {
     std::array<std::uint8_t, media::kSectorSize> table{};
-    if (!ReadSectors(disk, sector, table.data(), media::kSectorSize)) {
-      ShowReadError(window, disk, sector);
+    if (!ReadWholeSectors(disk, logicalSize, sector * unit, table.data(), media::kSectorSize)) {
+      ShowReadError(window, disk, sector * unit);
       return false;
     }
     if (!HasMark(table)) return false;
@@ -73,7 +81,7 @@ bool ReadPartitionTable(device::Platform& platform, media::WindowPort& window,
       if (type == kTypeFree) continue;
       if (type == kTypeProtective) {
         if (!inside(start)) continue;
-        ReadGpt(window, disk, start, slots);
+        ReadGpt(window, disk, logicalSize, start, slots);
         return true;
       }
       if (IsExtended(type)) {
@@ -89,7 +97,7 @@ bool ReadPartitionTable(device::Platform& platform, media::WindowPort& window,
         continue;
       }
       const std::uint64_t first = isMbr ? start : sector + start;
-      if (inside(first)) slots.Add(type, first, count);
+      if (inside(first)) slots.Add(type, first * unit, count * unit);
     }
     if (!next) return true;
     for (const std::uint64_t seen : visited) {

@@ -1,8 +1,11 @@
 #include "detect/SectorReader.h"
 
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "device/WindowsLayouts.h"
 
@@ -26,9 +29,12 @@ void OpenMedium(device::Platform& platform, media::listeSupport& node) {
 
 void CloseMedium(media::listeSupport& node) { node.HandleSupport.reset(); }
 
-bool ReadSectors(media::listeSupport& node, std::uint64_t lba, std::uint8_t* buffer,
-                 std::uint32_t byteCount) {
-  if (!node.HandleSupport || buffer == nullptr || byteCount > kMaxReadBytes) return false;
+namespace {
+
+// ReadSectors without the bound on byteCount.
+bool ReadUnbounded(media::listeSupport& node, std::uint64_t lba, std::uint8_t* buffer,
+                   std::uint32_t byteCount) {
+  if (!node.HandleSupport || buffer == nullptr) return false;
   constexpr std::uint64_t kLastAddressable =
       std::numeric_limits<std::uint64_t>::max() / media::kSectorSize;
   if (lba > kLastAddressable) return false;
@@ -39,6 +45,48 @@ bool ReadSectors(media::listeSupport& node, std::uint64_t lba, std::uint8_t* buf
   std::uint32_t transferred = 0;
   node.HandleSupport->Read(buffer, byteCount, transferred);
   return transferred == byteCount;
+}
+
+}  // namespace
+
+bool ReadSectors(media::listeSupport& node, std::uint64_t lba, std::uint8_t* buffer,
+                 std::uint32_t byteCount) {
+  return byteCount <= kMaxReadBytes && ReadUnbounded(node, lba, buffer, byteCount);
+}
+
+std::uint32_t LogicalSectorSize(media::listeSupport& node) {
+  namespace ge = device::geometry_ex;
+  if (!node.HandleSupport || node.TypeSupport != media::kPhysical) return media::kSectorSize;
+  std::array<std::uint8_t, ge::kSize> geometry{};
+  std::uint32_t returned = 0;
+  if (!node.HandleSupport->DeviceIoControl(device::kIoctlDiskGetDriveGeometryEx, nullptr, 0,
+                                           geometry.data(), ge::kSize, returned) ||
+      returned < ge::kBytesPerSector + 4) {
+    return media::kSectorSize;
+  }
+  const std::uint32_t size = device::GetU32(&geometry[ge::kBytesPerSector]);
+  const bool powerOfTwo = (size & (size - 1)) == 0;
+  return size >= 512 && size <= 65536 && powerOfTwo ? size : 0;
+}
+
+bool ReadWholeSectors(media::listeSupport& node, std::uint32_t logicalSize, std::uint64_t lba,
+                      std::uint8_t* buffer, std::uint32_t byteCount) {
+  const std::uint32_t perSector = logicalSize / media::kSectorSize;
+  if (perSector <= 1) return ReadSectors(node, lba, buffer, byteCount);
+  if (buffer == nullptr || byteCount > kMaxReadBytes) return false;
+  // In 512-byte sectors: the span [first, last) of whole logical sectors.
+  const std::uint64_t first = lba - lba % perSector;
+  const std::uint64_t asked = (byteCount + media::kSectorSize - 1) / media::kSectorSize;
+  if (lba > std::numeric_limits<std::uint64_t>::max() - asked - perSector) return false;
+  std::uint64_t last = lba + asked;
+  if (last % perSector != 0) last += perSector - last % perSector;
+  const std::uint64_t spanBytes = (last - first) * media::kSectorSize;  // <= 1 MiB + 128 KiB
+  std::vector<std::uint8_t> span(static_cast<std::size_t>(spanBytes));
+  if (!ReadUnbounded(node, first, span.data(), static_cast<std::uint32_t>(spanBytes))) {
+    return false;
+  }
+  std::memcpy(buffer, span.data() + (lba - first) * media::kSectorSize, byteCount);
+  return true;
 }
 
 std::uint16_t ReadU16LE(const std::uint8_t* p) {

@@ -42,6 +42,19 @@ inline constexpr std::uint32_t kMaxReadBytes = 1u << 20;
 bool ReadSectors(media::listeSupport& node, std::uint64_t lba, std::uint8_t* buffer,
                  std::uint32_t byteCount);
 
+// The logical sector size of the node's open medium, in bytes, as its
+// geometry states it: 512 for a medium that answers no geometry (an image
+// file). 0 when the stated size is not a power of two from 512 to 65536:
+// nothing of such a medium can be placed, so no volume is looked for on it.
+std::uint32_t LogicalSectorSize(media::listeSupport& node);
+
+// ReadSectors through whole logical sectors of `logicalSize` bytes (a valid
+// size, see above): the logical sectors that hold the asked bytes are read,
+// and only the asked bytes are copied out. A disk with large sectors reads
+// nothing smaller than one of them.
+bool ReadWholeSectors(media::listeSupport& node, std::uint32_t logicalSize, std::uint64_t lba,
+                      std::uint8_t* buffer, std::uint32_t byteCount);
+
 std::uint16_t ReadU16LE(const std::uint8_t* p);
 std::uint32_t ReadU32LE(const std::uint8_t* p);
 std::uint64_t ReadU64LE(const std::uint8_t* p);

@@ -47,7 +47,8 @@ std::optional<std::uint64_t> EndPositionSector(const media::listeSupport& node,
 
 std::optional<RaidSuperblock> FindRaidSuperblock(media::WindowPort& window,
                                                  media::listeSupport& node,
-                                                 const std::uint8_t* workBuffer) {
+                                                 const std::uint8_t* workBuffer,
+                                                 std::uint32_t logicalSize) {
   RaidSuperblock found{};
   // Format 1.2 lies 4 KiB into the extent, format 1.1 at its start.
   for (const std::size_t offset : {std::size_t{4096}, std::size_t{0}}) {
@@ -60,7 +61,7 @@ std::optional<RaidSuperblock> FindRaidSuperblock(media::WindowPort& window,
   for (const EndPosition& position : kEndPositions) {
     const auto sector = EndPositionSector(node, position);
     if (!sector) continue;
-    if (!ReadSectors(node, *sector, superblock.data(), position.readBytes)) {
+    if (!ReadWholeSectors(node, logicalSize, *sector, superblock.data(), position.readBytes)) {
       ShowReadError(window, node, *sector);
       continue;
     }
@@ -79,12 +80,17 @@ bool DetectVolume(device::Platform& platform, media::WindowPort& window, media::
   identity.InfoVolume.clear();
   identity.FirstSctRaid = 0;
   MediumScope medium(platform, node);
+  // md places its superblocks and counts its data offset in 512-byte
+  // sectors whatever the disk's logical sector size; only the reads keep to
+  // whole logical sectors.
+  const std::uint32_t logicalSize = LogicalSectorSize(node);
+  if (logicalSize == 0) return false;
   std::vector<std::uint8_t> work(kWorkBufferBytes);
-  if (!ReadSectors(node, node.FirstSct, work.data(), kWorkBufferBytes)) {
+  if (!ReadWholeSectors(node, logicalSize, node.FirstSct, work.data(), kWorkBufferBytes)) {
     ShowReadError(window, node, node.FirstSct);
     return true;
   }
-  if (const auto superblock = FindRaidSuperblock(window, node, work.data())) {
+  if (const auto superblock = FindRaidSuperblock(window, node, work.data(), logicalSize)) {
     const MdMember member = DecodeMdSuperblock(*superblock);
     if (member.majorVersion == 1) {
       DescribeMdMember(member, identity);
@@ -94,7 +100,8 @@ bool DetectVolume(device::Platform& platform, media::WindowPort& window, media::
                                   ? kMaxSector
                                   : node.FirstSct + member.dataOffset;
       if (member.level != kLevelMirror) return true;
-      if (!ReadSectors(node, identity.FirstSctRaid, work.data(), kWorkBufferBytes)) {
+      if (!ReadWholeSectors(node, logicalSize, identity.FirstSctRaid, work.data(),
+                            kWorkBufferBytes)) {
         ShowReadError(window, node, identity.FirstSctRaid);
         return true;
       }

@@ -14,6 +14,9 @@ class CheckTransfer : public BlockTransfer {
   Outcome Transfer(std::uint64_t p, std::uint32_t sectors) override {
     return reader_.Read(p, sectors);
   }
+  bool TransferRun(std::uint64_t p, std::uint32_t sectors) override {
+    return reader_.Read(p, sectors) == Outcome::Success;
+  }
 
  private:
   SourceReader& reader_;
@@ -39,7 +42,7 @@ void ControlerSupport(JobContext& context, media::listeSupport& source, std::uin
     return;
   }
 
-  SourceReader reader(*source.HandleSupport, buffer.data(), first, count);
+  SourceReader reader(*source.HandleSupport, buffer.data());
   CheckTransfer transfer(reader);
   RunBlockLoop(context, progress, report, source.NumDisque, first, count, transfer);
 

@@ -35,6 +35,9 @@ class CopyTransfer : public BlockTransfer {
     if (guarded_ && p == firstSource_) Guard();
     return WriteBlock(target_, delta + firstTarget_, buffer_, sectors);
   }
+  bool TransferRun(std::uint64_t p, std::uint32_t sectors) override {
+    return Transfer(p, sectors) == Outcome::Success;
+  }
 
   // Whether the target's sector 0 carries the guard mark in place of the
   // source's boot signature.
@@ -113,7 +116,7 @@ void CopierSupport(JobContext& context, media::listeSupport& source, media::list
     RescanDisks(context.platform, context.CheminProgramme);
   }
 
-  SourceReader reader(*source.HandleSupport, buffer.data(), firstSource, count);
+  SourceReader reader(*source.HandleSupport, buffer.data());
   CopyTransfer transfer(reader, *target.HandleSupport, buffer.data(), firstSource, firstTarget,
                         diskTarget);
   RunBlockLoop(context, progress, report, source.NumDisque, firstSource, count, transfer);

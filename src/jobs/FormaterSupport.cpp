@@ -16,6 +16,9 @@ class EraseTransfer : public BlockTransfer {
   Outcome Transfer(std::uint64_t p, std::uint32_t sectors) override {
     return WriteBlock(medium_, p, zeros_, sectors);
   }
+  bool TransferRun(std::uint64_t p, std::uint32_t sectors) override {
+    return WriteBlock(medium_, p, zeros_, sectors) == Outcome::Success;
+  }
 
  private:
   device::File& medium_;

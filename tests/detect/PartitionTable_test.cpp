@@ -5,6 +5,7 @@
 
 #include "DetectFixture.h"
 #include "detect/PartitionTable.h"
+#include "detect/VolumeDetection.h"
 #include "device/WindowsLayouts.h"
 #include "device/sim/demo/ImageFile.h"
 #include "device/sim/demo/PartitionBuilders.h"
@@ -329,6 +330,83 @@ TEST_F(PartitionTableTest, GptEntryPastTheEndIsLeftOut) {
   EXPECT_TRUE(Read());
   EXPECT_EQ(Slots(), (std::vector<Slot>{{0xEE, 2048, 2048}, {0xEE, sectors - 34, 5035}}));
   EXPECT_TRUE(window.messages.empty());
+}
+
+// Disks whose logical sectors are 4096 bytes: the tables count those
+// sectors, the slots count 512-byte sectors. The simulated disk refuses any
+// transfer that is not whole logical sectors, as a physical disk does.
+class LargeSectorTableTest : public PartitionTableTest {
+ protected:
+  static constexpr std::uint64_t kLogical = 4096;
+
+  void SetUp() override {
+    PartitionTableTest::SetUp();
+    UseLogicalSize(kLogical);
+  }
+  void UseLogicalSize(std::uint32_t size) {
+    machine.Disk(kDisk).logicalSectorSize = size;
+    Commit();
+  }
+  // A table sector at logical sector `lba`.
+  void Table(std::uint64_t lba, const std::vector<MbrEntry>& entries) {
+    ASSERT_TRUE(demo::WriteAt(Image(kDisk), lba * kLogical, demo::MakeTableSector(entries)));
+  }
+};
+
+TEST_F(LargeSectorTableTest, MbrAndExtendedChainAreInLogicalSectors) {
+  Table(0, {{0x07, 256, 1000}, {0x0F, 2000, 5000}});
+  Table(2000, {{0x83, 10, 100}, {0x05, 500, 200}});
+  Table(2500, {{0x82, 10, 50}});
+  EXPECT_TRUE(Read());
+  EXPECT_EQ(Slots(),
+            (std::vector<Slot>{{0x07, 2048, 8000}, {0x83, 2010 * 8, 800}, {0x82, 2510 * 8, 400}}));
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(LargeSectorTableTest, GptHeaderAtLogicalSectorOneAndEntriesAfterIt) {
+  Table(0, {{0xEE, 1, 131071}});
+  std::vector<std::uint8_t> header(512, 0);
+  device::PutU32(&header[80], 128);
+  device::PutU32(&header[84], 128);
+  ASSERT_TRUE(demo::WriteAt(Image(kDisk), 1 * kLogical, header));
+  std::vector<std::uint8_t> entries(128 * 128, 0);
+  std::copy(demo::kGuidLinuxData.begin(), demo::kGuidLinuxData.end(), entries.begin());
+  device::PutU64(&entries[32], 256);  // first and last logical sectors
+  device::PutU64(&entries[40], 511);
+  std::copy(demo::kGuidBasicData.begin(), demo::kGuidBasicData.end(), entries.begin() + 128);
+  device::PutU64(&entries[128 + 32], 131000);  // inside, near the end (131072 logical sectors)
+  device::PutU64(&entries[128 + 40], 131070);
+  std::copy(demo::kGuidBasicData.begin(), demo::kGuidBasicData.end(), entries.begin() + 256);
+  device::PutU64(&entries[256 + 32], 131072);  // the first sector past the end of the disk
+  device::PutU64(&entries[256 + 40], 131080);
+  ASSERT_TRUE(demo::WriteAt(Image(kDisk), 2 * kLogical, entries));
+  EXPECT_TRUE(Read());
+  EXPECT_EQ(Slots(), (std::vector<Slot>{{0xEE, 2048, 2048}, {0xEE, 131000 * 8, 71 * 8}}));
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(LargeSectorTableTest, ReadErrorsNameTheSectorIn512ByteUnits) {
+  machine.Disk(kDisk).ReadFault(2000 * 8, 1);
+  Commit();
+  Table(0, {{0x0F, 2000, 5000}});
+  EXPECT_FALSE(Read());
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].text, "Erreur Lecture Support Disque 1 au Secteur 16000");
+}
+
+// A size that is not a power of two from 512 to 65536 places nothing: no
+// slot, no volume, no message, and nothing is read.
+TEST_F(LargeSectorTableTest, UnusableLogicalSizesGiveNoVolume) {
+  for (const std::uint32_t size : {256u, 520u, 1000u, 131072u}) {
+    SCOPED_TRACE(size);
+    UseLogicalSize(size);
+    Table(0, {{0x07, 256, 1000}});
+    identity = {};
+    EXPECT_FALSE(Read());
+    EXPECT_TRUE(Slots().empty());
+    EXPECT_FALSE(DetectVolume(*platform, window, identity, disk));
+    EXPECT_TRUE(window.messages.empty());
+  }
 }
 
 }  // namespace

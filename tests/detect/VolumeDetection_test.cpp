@@ -72,6 +72,22 @@ TEST_F(VolumeDetectionTest, Format10WhereTheSizeLeavesEightOrMore) {
   EXPECT_EQ(identity.InfoVolume, "Droite Asymétrique 256 Sct");
 }
 
+// md counts in 512-byte sectors whatever the disk: on a disk of 16 KiB
+// logical sectors the format-1.0 superblock (8 KiB before the end, here not
+// at a logical sector's start) is found by reading the whole logical sector.
+TEST_F(VolumeDetectionTest, Format10OnADiskOfLargeLogicalSectors) {
+  machine.Disk(kDisk).logicalSectorSize = 16384;
+  Commit();
+  const std::uint64_t first = 4096, count = 64000 + 8;
+  Member(first, count, {MdFormat::k1_0, 1, 0, 0, 2, 0, 1});
+  Volume(first, demo::MakeNtfsVolume(count - 16));
+  auto node = Volume(first, count);
+  EXPECT_TRUE(Detect(node));
+  EXPECT_EQ(identity.TypeVolume, 6);
+  EXPECT_EQ(identity.InfoVolume, "ID 1 - RAID 1 (2 HD) - Début Raid au sct 0");
+  EXPECT_TRUE(window.messages.empty());
+}
+
 TEST_F(VolumeDetectionTest, Raid1DataAreaDecidesColumnOneForExtAndFat) {
   Member(8192, 50000, {MdFormat::k1_2, 1, 0, 0, 2, 2048, 0});
   Volume(8192 + 2048, demo::MakeExtVolume({demo::ExtKind::kExt4, "miroir", ""}, 40000));

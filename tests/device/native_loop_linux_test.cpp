@@ -232,9 +232,10 @@ TEST_F(LinuxLoopDisks, TransfersOnTheDeviceLandInTheImage) {
   EXPECT_TRUE(disk->Close());
 }
 
-TEST_F(LinuxLoopDisks, CloseReportsWritesThatCouldNotReachTheMedium) {
+TEST_F(LinuxLoopDisks, AWriteThatCannotReachTheMediumFailsAtThatWrite) {
   // The image lies on a 1 MiB tmpfs: what the loop device writes beyond that
-  // fails in the background, and only the flush at Close can tell.
+  // cannot land. The write itself must say so, not only the flush at Close,
+  // whether the buffer suits direct transfers or not.
   const std::string small = dir.file("small");
   fs::create_directory(small);
   std::string whyNot;
@@ -251,17 +252,23 @@ TEST_F(LinuxLoopDisks, CloseReportsWritesThatCouldNotReachTheMedium) {
   fs::resize_file(image, 16 << 20);
   auto loop = LoopDevice::Attach(image, {}, whyNot);
   if (!loop) GTEST_SKIP() << whyNot;
-  auto file =
-      platform.Open(loop->path(), Access::ReadWrite, Share::ReadWrite, Disposition::OpenExisting);
-  ASSERT_NE(file, nullptr);
-  const auto block = Pattern(1 << 20, 9);
-  std::uint32_t moved = 0;
-  // The writes land in the page cache and succeed; the loss shows at the flush.
-  for (int i = 0; i < 4; ++i) {
-    ASSERT_TRUE(file->Write(block.data(), 1 << 20, moved));
-    ASSERT_EQ(moved, 1u << 20);
+  constexpr std::uint32_t kBlock = 1 << 20;
+  auto* storage = static_cast<std::uint8_t*>(std::aligned_alloc(4096, kBlock + 4096));
+  std::unique_ptr<std::uint8_t, decltype(&std::free)> owner(storage, &std::free);
+  for (const std::size_t shift : {0, 512}) {  // direct, then through the cache
+    SCOPED_TRACE(shift);
+    auto file =
+        platform.Open(loop->path(), Access::ReadWrite, Share::ReadWrite, Disposition::OpenExisting);
+    ASSERT_NE(file, nullptr);
+    const auto block = Pattern(kBlock, 9);
+    std::copy(block.begin(), block.end(), storage + shift);
+    std::uint32_t moved = 0;
+    ASSERT_TRUE(file->Seek(8ULL << 20));
+    EXPECT_FALSE(file->Write(storage + shift, kBlock, moved) &&
+                 file->Write(storage + shift, kBlock, moved))
+        << "a lost write was reported as success";
+    file->Close();
   }
-  EXPECT_FALSE(file->Close()) << "a lost write was reported as success";
 }
 
 TEST_F(LinuxLoopDisks, MountedPartitionIsADriveLetterWithItsExtentAndMountPoint) {

@@ -1,5 +1,6 @@
 // The identification decoders: directly on the raw input, and through the
-// simulated machine's SMART and storage-descriptor answers built from it.
+// simulated machine's SMART and storage-descriptor answers built from it;
+// the input's lines are also a management answer.
 //
 // Input: first (2 bytes, signed), last (2), descriptor offset (8, signed),
 // then the bytes decoded.
@@ -63,6 +64,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // An exact-size copy, so a read past the descriptor's end is caught.
   std::vector<std::uint8_t> descriptor(body, body + bodySize);
   media::DecodeDescriptorText(descriptor.data(), descriptor.size(), offset);
+
+  device::WmiObject object(1);
+  for (std::size_t i = 0; i < bodySize; ++i) {
+    if (body[i] == '\n') {
+      object.emplace_back();
+    } else {
+      object.back() += static_cast<char>(body[i]);
+    }
+  }
+  media::InSupport answered;
+  media::ApplyManagementAnswer(answered, object);
 
   ThroughTheMachine(body, std::min<std::size_t>(bodySize, 512));
   return 0;

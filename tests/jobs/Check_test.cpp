@@ -15,17 +15,26 @@ constexpr const char* kEnd = "\nFin du traitement -> le 5/3/2025 \xE0 9:7\n";
 
 class Check : public JobTest {};
 
-TEST_F(Check, WalksTheRangeInBlocksOf128Sectors) {
+// Blocks between which nothing happens are read as one request of up to 16
+// blocks; a request never spans a refresh, so the refreshes, the stop button
+// and the report stay those of single blocks.
+TEST_F(Check, ReadsTheRangeInRunsOfBlocksCutAtEachRefresh) {
   struct Case {
     std::uint64_t first, count;
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> someBlocks;  // (sector, sectors)
-    std::size_t blocks;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> someReads;  // (sector, sectors)
+    std::size_t reads;
     std::vector<int> progress;
   } cases[] = {
       {700, 0, {}, 0, {}},
-      {700, 300, {{700, 128}, {828, 128}, {956, 44}}, 3, {}},
-      {1000, 128'200, {{129'000, 128}, {129'128, 72}}, 1002, {100 * 128'000 / 128'200}},
-      {1000, 256'000, {{1000, 128}, {256'872, 128}}, 2000, {50, 99}},
+      {700, 300, {{700, 300}}, 1, {}},  // 128 + 128 + 44: the short last block needs no refresh
+      // 62 runs of 16 blocks and one of 8 up to the refresh at 129 000, then 128 + 72.
+      {1000,
+       128'200,
+       {{1000, 2048}, {127'976, 1024}, {129'000, 200}},
+       64,
+       {100 * 128'000 / 128'200}},
+      // The whole last block is read alone, after its refresh.
+      {1000, 256'000, {{129'000, 2048}, {256'872, 128}}, 127, {50, 99}},
   };
   machine.AddDisk(1, 300'000);
   Start();
@@ -37,15 +46,18 @@ TEST_F(Check, WalksTheRangeInBlocksOf128Sectors) {
     ControlerSupport(*context, disk, c.first, c.count);
 
     const auto transfers = Transfers(DiskPath(1));
-    ASSERT_EQ(transfers.size(), 2 * c.blocks + 1);
+    ASSERT_EQ(transfers.size(), 2 * c.reads + 1);
     EXPECT_EQ(transfers.back().kind, 'C');
-    for (std::size_t i = 0; i < c.blocks; ++i) {  // exactly one seek and one read per block
-      const std::uint64_t p = c.first + 128 * i;
-      const std::uint64_t n = std::min<std::uint64_t>(128, c.first + c.count - p);
-      ASSERT_EQ(transfers[2 * i], (FileOp{'S', p * 512, 0}));
-      ASSERT_EQ(transfers[2 * i + 1], (FileOp{'R', p * 512, n * 512}));
+    std::uint64_t next = c.first * 512;  // one seek and one read per request, tiling the range
+    for (std::size_t i = 0; i < c.reads; ++i) {
+      ASSERT_EQ(transfers[2 * i], (FileOp{'S', next, 0}));
+      ASSERT_EQ(transfers[2 * i + 1].kind, 'R');
+      ASSERT_EQ(transfers[2 * i + 1].offset, next);
+      ASSERT_LE(transfers[2 * i + 1].bytes, 16u * 65536);
+      next += transfers[2 * i + 1].bytes;
     }
-    for (const auto& [p, n] : c.someBlocks) {
+    EXPECT_EQ(next, (c.first + c.count) * 512);
+    for (const auto& [p, n] : c.someReads) {
       EXPECT_NE(std::find(transfers.begin(), transfers.end(), FileOp{'R', p * 512, n * 512}),
                 transfers.end());
     }
@@ -71,7 +83,7 @@ TEST_F(Check, RefreshShowsPositionSpeedAndEnd) {
                                       "Sct 256872 / 257000 - 6 Mo/seconde - fin à : 09:07:20"}));
 }
 
-TEST_F(Check, OpensTheDiskOfAVolumeReadOnlyAndHintsTheRange) {
+TEST_F(Check, OpensTheDiskOfAVolumeReadOnly) {
   machine.AddDisk(3, 8192);
   Start();
   media::listeSupport volume = Disk(3, 4096, "EXT4");
@@ -81,10 +93,8 @@ TEST_F(Check, OpensTheDiskOfAVolumeReadOnlyAndHintsTheRange) {
   EXPECT_EQ(platform->opens[0].path, "\\\\.\\PHYSICALDRIVE3");
   EXPECT_EQ(platform->opens[0].access, device::Access::Read);
   const auto& ops = platform->ops[DiskPath(3)];
-  ASSERT_GE(ops.size(), 3u);
-  EXPECT_EQ(ops[0], (FileOp{'A', 2048 * 512, 4096 * 512}));
-  EXPECT_EQ(ops[1].kind, 'N');
-  EXPECT_EQ(ops[1].offset, 2048u * 512);
+  ASSERT_GE(ops.size(), 2u);
+  EXPECT_EQ(ops[0], (FileOp{'S', 2048 * 512, 0}));
   EXPECT_EQ(volume.HandleSupport, nullptr);
 }
 
@@ -159,41 +169,41 @@ TEST_F(Check, TheStopButtonEndsTheLoopBeforeTheNextBlock) {
   media::listeSupport disk = Disk(1, 300'000);
   ControlerSupport(*context, disk, 0, 256'000);
   const auto transfers = Transfers(DiskPath(1));
-  ASSERT_EQ(transfers.size(), 2 * 1000 + 1);  // the blocks before the first refresh
-  EXPECT_EQ(transfers[2 * 999 + 1], (FileOp{'R', 127'872 * 512, 128 * 512}));
+  ASSERT_EQ(transfers.size(), 2 * 63 + 1);  // the blocks before the first refresh, in runs
+  EXPECT_EQ(transfers[2 * 62 + 1], (FileOp{'R', 126'976 * 512, 1024 * 512}));
   EXPECT_EQ(ReportBytes(), std::string("Titre du secteur 0 au secteur 256000\n\n") + kEnd);
   EXPECT_EQ(window.messages.back().text, "Enregistrer le rapport ?");
 }
 
-TEST_F(Check, AFailedBlockIsTheOneThatCannotBeReadAgainUncached) {
-  machine.AddDisk(1, 2048);
+TEST_F(Check, AFailedRunIsReadAgainBlockByBlock) {
+  machine.AddDisk(1, 4096).ReadFault(600, 1);
   Start();
-  Injection& faults = platform->injections[DiskPath(1)];
-  // Buffered reads fail or come back short around the bad block, as when
-  // read-ahead failed a whole window; only block 512 also fails uncached.
-  faults.failedReads = {256 * 512, 384 * 512};
-  faults.shortReads = {512 * 512, 1024 * 512};
-  faults.failedUncached = {512 * 512};
   window.ignoreErrors = true;
-  media::listeSupport disk = Disk(1, 2048);
-  ControlerSupport(*context, disk, 0, 2048);
-  EXPECT_EQ(ReportBytes(), std::string("Titre du secteur 0 au secteur 2048\n\n") +
+  media::listeSupport disk = Disk(1, 4096);
+  ControlerSupport(*context, disk, 0, 4096);
+  EXPECT_EQ(ReportBytes(), std::string("Titre du secteur 0 au secteur 4096\n\n") +
                                "Lecture du support au secteur 512 impossible.\n" + kEnd);
-  std::vector<std::uint64_t> reread;
-  for (const FileOp& op : platform->ops[DiskPath(1)]) {
-    if (op.kind == 'U') reread.push_back(op.offset / 512);
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> reads;
+  for (const FileOp& op : Transfers(DiskPath(1))) {
+    if (op.kind == 'R') reads.emplace_back(op.offset / 512, op.bytes / 512);
   }
-  EXPECT_EQ(reread, (std::vector<std::uint64_t>{256, 384, 512, 1024}));
+  // The failed run block by block to its end, runs again after it, and the
+  // whole last block alone after its refresh.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> expected = {{0, 2048}};
+  for (std::uint64_t p = 0; p < 2048; p += 128) expected.emplace_back(p, 128);
+  expected.emplace_back(2048, 1920);
+  expected.emplace_back(3968, 128);
+  EXPECT_EQ(reads, expected);
 }
 
 TEST_F(Check, FaultsOfTheMachineFailTheirBlocks) {
+  // A seek fails where a request starts: the range's start here.
   machine.AddDisk(1, 1024).ReadFault(1000, 1).SeekFault(128, 1);
   Start();
-  platform->injections[DiskPath(1)].failedUncached = {128 * 512};
   window.ignoreErrors = true;
   media::listeSupport disk = Disk(1, 1024);
-  ControlerSupport(*context, disk, 0, 1024);
-  EXPECT_EQ(ReportBytes(), std::string("Titre du secteur 0 au secteur 1024\n\n") +
+  ControlerSupport(*context, disk, 128, 896);
+  EXPECT_EQ(ReportBytes(), std::string("Titre du secteur 128 au secteur 1024\n\n") +
                                "Positionnement du support au secteur 128 impossible.\n"
                                "Lecture du support au secteur 896 impossible.\n" +
                                kEnd);

@@ -45,7 +45,7 @@ class Copy : public JobTest {
 };
 
 TEST_F(Copy, ToANewImageFileThatGrowsFromItsFirstTargetSector) {
-  machine.AddDisk(1, 4096);
+  machine.AddDisk(1, 4096).ReadFault(1300, 1);  // a failed block, then a refresh
   Start();
   const auto bytes = Pattern(4096, 7);
   ASSERT_TRUE(demo::WriteAt(machine.ImagePath(1), 0, bytes));
@@ -55,8 +55,6 @@ TEST_F(Copy, ToANewImageFileThatGrowsFromItsFirstTargetSector) {
   media::listeSupport image = Image(imagePath);
   std::vector<std::uintmax_t> sizes;
   window.ignoreErrors = true;
-  Injection& faults = platform->injections[DiskPath(1)];
-  faults.failedReads = faults.failedUncached = {1256 * 512};  // a failed block, then a refresh
   window.onProcessEvents = [&] { sizes.push_back(std::filesystem::file_size(imagePath)); };
   CopierSupport(*context, disk, image, 1000, 300, 1536);
 
@@ -83,8 +81,7 @@ TEST_F(Copy, ABlockWhoseReadFailedIsNotWritten) {
   machine.Disk(1).ReadFault(300, 1);
   std::string error;
   ASSERT_TRUE(machine.Write(error)) << error;
-  platform->injections[DiskPath(1)].shortReads = {640 * 512, 768 * 512};
-  platform->injections[DiskPath(1)].failedUncached = {640 * 512};  // 768 reads again
+  platform->injections[DiskPath(1)].shortReads = {640 * 512};  // a short read fails too
   window.ignoreErrors = true;
   media::listeSupport from = Disk(1, 4096);
   media::listeSupport to = Disk(2, 8192, "CIBLE");

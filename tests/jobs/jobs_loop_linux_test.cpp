@@ -14,8 +14,10 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
+#include "detect/PartitionTable.h"
 #include "device/linux/LinuxPlatform.h"
 #include "device/sim/demo/ImageFile.h"
 #include "jobs/JobFixture.h"
@@ -136,12 +138,86 @@ TEST_F(LoopJobs, CheckEraseAndCopyOnLoopDevices) {
   EXPECT_EQ(demo::ReadAt(image.CheminImage, 0, kSectors * 512), pattern);
 }
 
+// A loop device with 4096-byte logical sectors, partitioned by the usual
+// tools: the volumes lie where partx (which counts 512-byte sectors) puts
+// them, and erasing one zeroes exactly that partition.
+class LargeSectorLoop : public LoopJobs {
+ protected:
+  static constexpr std::uint64_t kDiskSectors = 131072;  // 64 MiB
+
+  // The data partitions partx lists: (first, count) in 512-byte sectors.
+  static std::vector<std::pair<std::uint64_t, std::uint64_t>> PartxVolumes(
+      const std::string& device) {
+    std::string output;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> volumes;
+    if (RunShell("partx -g -o START,SECTORS,TYPE " + device, &output) != 0) return volumes;
+    std::istringstream lines(output);
+    std::uint64_t start = 0, sectors = 0;
+    std::string type;
+    while (lines >> start >> sectors >> type) {
+      if (type == "0x5" || type == "0xf") continue;  // the extended partition holds no volume
+      volumes.emplace_back(start, sectors);
+    }
+    return volumes;
+  }
+
+  void CheckVolumesAndEraseOne(const std::string& image, const std::string& partitionCommand) {
+    if (RunShell("command -v partx >/dev/null") != 0) GTEST_SKIP() << "partx is missing";
+    // Every byte non-zero, so that an erase shows wherever it lands.
+    ASSERT_TRUE(demo::CreateSparseImage(image, kDiskSectors));
+    ASSERT_TRUE(demo::WriteAt(image, 0, std::vector<std::uint8_t>(kDiskSectors * 512, 0xA5)));
+    std::string whyNot;
+    auto loop = LoopDevice::Attach(image, {.sectorSize = 4096}, whyNot);
+    if (!loop) GTEST_SKIP() << whyNot;
+    ASSERT_EQ(RunShell(partitionCommand + " " + loop->path() + " >/dev/null 2>&1"), 0);
+    const auto expected = PartxVolumes(loop->path());
+    ASSERT_EQ(expected.size(), 3u);
+
+    media::listeSupport disk = DiskOf(*loop);
+    disk.NBSct = disk.NBSctDisque = kDiskSectors;
+    media::InSupport identity;
+    detect::ReadPartitionTable(platform, window, identity, disk);
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> slots;
+    for (const auto& slot : identity.TablePartition) {
+      if (slot.TypePartition == 0) break;
+      slots.emplace_back(slot.FirstSct, slot.NBSct);
+    }
+    EXPECT_EQ(slots, expected);
+    EXPECT_TRUE(window.messages.empty());
+
+    // Erase the second volume: its partition and the disk's first 128 sectors.
+    const auto before = demo::ReadAt(image, 0, kDiskSectors * 512);
+    const auto [first, count] = expected[1];
+    jobs::FormaterSupport(*context, disk, first, count);
+    EXPECT_TRUE(FailureLines().empty()) << Report();
+    loop.reset();
+    auto after = demo::ReadAt(image, 0, kDiskSectors * 512);
+    auto wanted = before;
+    std::fill_n(wanted.begin(), 128 * 512, 0);
+    std::fill_n(wanted.begin() + static_cast<std::ptrdiff_t>(first * 512), count * 512, 0);
+    EXPECT_TRUE(after == wanted);
+  }
+};
+
+TEST_F(LargeSectorLoop, MbrWithAnExtendedPartition) {
+  CheckVolumesAndEraseOne(dir.file("mbr.img"),
+                          "printf 'label: dos\\nstart=256, size=2048, type=83\\n"
+                          "start=4096, size=8192, type=5\\nstart=4352, size=1024, type=83\\n"
+                          "start=6144, size=1024, type=82\\n' | sfdisk -q");
+}
+
+TEST_F(LargeSectorLoop, Gpt) {
+  if (RunShell("command -v sgdisk >/dev/null") != 0) GTEST_SKIP() << "sgdisk is missing";
+  CheckVolumesAndEraseOne(dir.file("gpt.img"),
+                          "sgdisk -n 1:256:2303 -n 2:4096:5119 -t 2:8300 -n 3:6144:12287");
+}
+
 #ifdef KALVORIN_HAVE_FUSE
 
-// One file "disk.img" serving an image, failing with EIO every read that
-// touches a bad sector. The server runs in a child process; the mount is
-// undone and the child reaped when the object ends.
-// What the server process serves (set before it forks).
+// One file "disk.img" serving an image, failing with EIO every read and
+// every write that touches a bad sector (a write that fails writes nothing). The server runs in a
+// child process; the mount is undone and the child reaped when the object ends. What the server
+// process serves (set before it forks).
 struct Served {
   int fd = -1;
   std::uint64_t size = 0;
@@ -236,6 +312,7 @@ class FaultyFileSystem {
     return got < 0 ? -errno : static_cast<int>(got);
   }
   static int Write(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
+    if (TouchesBadSector(static_cast<std::uint64_t>(offset), size)) return -EIO;
     const ssize_t put = ::pwrite(served_.fd, buffer, size, offset);
     return put < 0 ? -errno : static_cast<int>(put);
   }
@@ -291,6 +368,147 @@ TEST_F(LoopJobs, TheReportNamesExactlyTheBlocksTheKernelCannotRead) {
                               }))
         << Report();
   }
+}
+
+// A loop device over a faulty FUSE file serving `image`, for the tests below.
+class FaultyDisk {
+ public:
+  std::unique_ptr<FaultyFileSystem> fs;
+  std::unique_ptr<LoopDevice> loop;
+};
+
+class FaultyLoopJobs : public LoopJobs {
+ protected:
+  // Sectors 5000 (block 4992), 20000-20001 (block 19968) and 8191 (the end of
+  // block 8064) refuse reads and writes.
+  const std::vector<std::uint64_t> bad = {5000, 20000, 20001, 8191};
+  const std::vector<std::uint64_t> badBlocks = {4992, 8064, 19968};
+
+  // False (with skipReason set) when FUSE or loop devices are not available.
+  bool MountFaulty(const std::string& image, FaultyDisk& disk) {
+    const std::filesystem::path mountPoint = dir.path() / "fuse";
+    std::filesystem::create_directories(mountPoint);
+    disk.fs = FaultyFileSystem::Mount(image, bad, mountPoint.string(), skipReason);
+    if (!disk.fs) return false;
+    disk.loop = Attach(disk.fs->file());
+    return disk.loop != nullptr;
+  }
+  std::vector<std::string> Lines(const std::string& verb) const {
+    std::vector<std::string> lines;
+    for (const std::uint64_t p : badBlocks) {
+      lines.push_back(verb + " du support au secteur " + std::to_string(p) + " impossible.");
+    }
+    return lines;
+  }
+  // Whether the image holds `written` (from sector `first`) outside the bad
+  // blocks, and the pattern on the bad sectors. The rest of a bad block is
+  // left unspecified: the kernel may split a request, and the part that
+  // avoids the bad sectors lands.
+  void ExpectWrittenExceptBadBlocks(const std::string& image, std::uint64_t first,
+                                    const std::vector<std::uint8_t>& pattern,
+                                    const std::vector<std::uint8_t>& written) {
+    auto expected = pattern;
+    std::copy(written.begin(), written.end(), expected.begin() + first * 512);
+    auto actual = demo::ReadAt(image, 0, kSectors * 512);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (const std::uint64_t p : badBlocks) {
+      std::copy_n(actual.begin() + p * 512, 128 * 512, expected.begin() + p * 512);
+    }
+    for (const std::uint64_t sector : bad) {
+      std::copy_n(pattern.begin() + sector * 512, 512, expected.begin() + sector * 512);
+    }
+    EXPECT_TRUE(actual == expected);
+  }
+};
+
+TEST_F(FaultyLoopJobs, AnEraseReportsExactlyTheBlocksWhoseWritesFail) {
+  const std::string image = dir.file("faulty.img");
+  const auto pattern = Pattern(kSectors);
+  ASSERT_TRUE(demo::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(demo::WriteAt(image, 0, pattern));
+  FaultyDisk faulty;
+  if (!MountFaulty(image, faulty)) GTEST_SKIP() << skipReason;
+  media::listeSupport disk = DiskOf(*faulty.loop);
+
+  // Ignoring errors: every failed block in the report, everything else zeroed.
+  window.ignoreErrors = true;
+  jobs::FormaterSupport(*context, disk, 2048, kSectors - 2048);
+  EXPECT_EQ(FailureLines(), Lines("Ecriture")) << Report();
+  std::vector<std::uint8_t> zeros((kSectors - 2048) * 512, 0);
+  auto withPartitionArea = pattern;
+  std::fill_n(withPartitionArea.begin(), 128 * 512, 0);
+  ExpectWrittenExceptBadBlocks(image, 2048, withPartitionArea, zeros);
+
+  // The question at each failed block: Yes goes on, No stops there.
+  ASSERT_TRUE(demo::WriteAt(image, 0, pattern));
+  window = ScriptedWindow{};
+  window.answers = {device::kIdYes, device::kIdYes, device::kIdYes, device::kIdNo};
+  jobs::FormaterSupport(*context, disk, 2048, kSectors - 2048);
+  ASSERT_EQ(window.messages.size(), 5u);  // confirmation, three questions, save
+  EXPECT_EQ(window.messages[1].text,
+            "Ecriture du support au secteur 4992 impossible.\n\rVoulez_vous continuer ?");
+  EXPECT_EQ(window.messages[3].text,
+            "Ecriture du support au secteur 19968 impossible.\n\rVoulez_vous continuer ?");
+  auto lines = Lines("Ecriture");
+  lines.push_back("Arr\xEAt du traitement au secteur 19968");
+  EXPECT_EQ(FailureLines(), lines);
+  // Nothing after the request that held the block where the user stopped
+  // (its blocks after that one may have landed before it failed: [18432, 20480)).
+  const auto after = demo::ReadAt(image, 20480 * 512, (kSectors - 20480) * 512);
+  EXPECT_TRUE(std::equal(after.begin(), after.end(), pattern.begin() + 20480 * 512));
+}
+
+TEST_F(FaultyLoopJobs, ACopyToAFaultyDiskReportsExactlyTheBlocksWhoseWritesFail) {
+  const std::string sourceImage = dir.file("source.img"), targetImage = dir.file("faulty.img");
+  const auto pattern = Pattern(kSectors);
+  std::vector<std::uint8_t> other(pattern.size());
+  for (std::size_t i = 0; i < other.size(); ++i) other[i] = static_cast<std::uint8_t>(i * 13 + 5);
+  ASSERT_TRUE(demo::CreateSparseImage(sourceImage, kSectors));
+  ASSERT_TRUE(demo::WriteAt(sourceImage, 0, other));
+  ASSERT_TRUE(demo::CreateSparseImage(targetImage, kSectors));
+  ASSERT_TRUE(demo::WriteAt(targetImage, 0, pattern));
+  FaultyDisk faulty;
+  if (!MountFaulty(targetImage, faulty)) GTEST_SKIP() << skipReason;
+  auto sourceLoop = Attach(sourceImage);
+  if (!sourceLoop) GTEST_SKIP() << skipReason;
+  media::listeSupport source = DiskOf(*sourceLoop), target = DiskOf(*faulty.loop);
+
+  window.ignoreErrors = true;
+  jobs::CopierSupport(*context, source, target, 2048, 2048, kSectors - 2048);
+  EXPECT_EQ(FailureLines(), Lines("Ecriture")) << Report();
+  auto withPartitionArea = pattern;
+  std::fill_n(withPartitionArea.begin(), 128 * 512, 0);
+  ExpectWrittenExceptBadBlocks(targetImage, 2048, withPartitionArea,
+                               std::vector<std::uint8_t>(other.begin() + 2048 * 512, other.end()));
+}
+
+TEST_F(FaultyLoopJobs, ACheckReadsTheMediumWhileAnotherProgramHoldsTheDiskOpen) {
+  const std::string image = dir.file("faulty.img");
+  ASSERT_TRUE(demo::CreateSparseImage(image, kSectors));
+  ASSERT_TRUE(demo::WriteAt(image, 0, Pattern(kSectors)));
+  FaultyDisk faulty;
+  if (!MountFaulty(image, faulty)) GTEST_SKIP() << skipReason;
+  media::listeSupport disk = DiskOf(*faulty.loop);
+
+  // Another program holds the disk open and writes it through the page cache:
+  // the cache then holds every sector, the bad ones included, after the erase.
+  const int held = ::open(faulty.loop->path().c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{held};
+  window.ignoreErrors = true;
+  jobs::FormaterSupport(*context, disk, 0, kSectors);
+  EXPECT_EQ(FailureLines(), Lines("Ecriture")) << Report();
+  const std::vector<std::uint8_t> zeros(kSectors * 512, 0);
+  ASSERT_EQ(::pwrite(held, zeros.data(), zeros.size(), 0), static_cast<ssize_t>(zeros.size()));
+  ::fsync(held);  // fails for the bad sectors; their pages stay cached
+
+  window = ScriptedWindow{};
+  window.ignoreErrors = true;
+  jobs::ControlerSupport(*context, disk, 0, kSectors);
+  EXPECT_EQ(FailureLines(), Lines("Lecture")) << Report();
 }
 
 #endif  // KALVORIN_HAVE_FUSE

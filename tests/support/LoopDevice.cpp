@@ -55,8 +55,11 @@ std::unique_ptr<LoopDevice> LoopDevice::Attach(const std::string& image, Options
     return nullptr;
   }
   std::string output;
-  const std::string command = std::string("losetup -f --show") + (options.readOnly ? " -r" : "") +
-                              (options.partitions ? " -P" : "") + " " + Quote(image) + " 2>&1";
+  const std::string command =
+      std::string("losetup -f --show") + (options.readOnly ? " -r" : "") +
+      (options.partitions ? " -P" : "") +
+      (options.sectorSize != 0 ? " -b " + std::to_string(options.sectorSize) : std::string()) +
+      " " + Quote(image) + " 2>&1";
   if (RunShell(command, &output) != 0 || output.rfind("/dev/loop", 0) != 0) {
     whyNot = "losetup refused to attach an image: " + output;
     return nullptr;

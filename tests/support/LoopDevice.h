@@ -17,6 +17,7 @@ class LoopDevice {
   struct Options {
     bool readOnly = false;    // losetup -r
     bool partitions = false;  // losetup -P, and the partition nodes made
+    unsigned sectorSize = 0;  // losetup -b: the device's logical sector size
   };
   static std::unique_ptr<LoopDevice> Attach(const std::string& image, Options options,
                                             std::string& whyNot);

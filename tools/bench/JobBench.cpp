@@ -1,19 +1,24 @@
 // Runs one job over a file or a block device on the real platform and prints
 // its duration, throughput and peak memory, for tools/bench/run.sh.
 //
-//   kalvorin_bench check|erase|copy MEDIUM SECTORS [TARGET_IMAGE]
+//   kalvorin_bench check|erase|copy MEDIUM SECTORS [TARGET]
+//   kalvorin_bench cached DEVICE BYTES   (MiB of the device in the page cache)
 //
-// MEDIUM is an image file or a loop device (/dev/loopN, taken as the physical
-// disk the platform numbers it). Every question is answered Yes, except the
+// MEDIUM and a copy's TARGET are image files or loop devices (/dev/loopN,
+// taken as the physical disk the platform numbers it). Every question is answered Yes, except the
 // report's save question (the report is deleted). The disk rescan is not
 // run: it would re-read the partition tables of every disk of the machine.
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "device/WindowsLayouts.h"
 #include "device/linux/LinuxPlatform.h"
@@ -81,6 +86,43 @@ class NoRescan : public device::Platform {
   device::linuxbackend::LinuxPlatform native;
 };
 
+// A block device as the disk the platform numbers it, anything else as an image.
+bool Describe(NoRescan& platform, const std::string& path, media::listeSupport& record) {
+  record.Libelle = "bench";
+  std::error_code error;
+  if (path.rfind("/dev/", 0) != 0 || !std::filesystem::is_block_file(path, error)) {
+    record.TypeSupport = media::kImage;
+    record.CheminImage = path;
+    return true;
+  }
+  const auto number = platform.native.DiskNumberOf(path.substr(5));
+  if (!number) {
+    std::fprintf(stderr, "%s is not a numbered disk\n", path.c_str());
+    return false;
+  }
+  record.TypeSupport = media::kPhysical;
+  record.NumDisque = *number;
+  return true;
+}
+
+// The MiB of the first `bytes` of a block device that its page cache holds.
+int PrintCachedMiB(const std::string& device, std::uint64_t bytes) {
+  const int fd = ::open(device.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 1;
+  void* map = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, fd, 0);
+  ::close(fd);
+  if (map == MAP_FAILED) return 1;
+  const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  std::vector<unsigned char> resident((bytes + page - 1) / page);
+  const bool ok = ::mincore(map, bytes, resident.data()) == 0;
+  ::munmap(map, bytes);
+  if (!ok) return 1;
+  std::uint64_t pages = 0;
+  for (const unsigned char r : resident) pages += r & 1;
+  std::printf("%llu\n", static_cast<unsigned long long>(pages * page >> 20));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +131,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string job = argv[1], medium = argv[2];
+  if (job == "cached") return PrintCachedMiB(medium, std::strtoull(argv[3], nullptr, 10));
   const std::uint64_t sectors = std::strtoull(argv[3], nullptr, 10);
 
   NoRescan platform;
@@ -97,19 +140,7 @@ int main(int argc, char** argv) {
                            "bench", -1};
 
   media::listeSupport source;
-  if (medium.rfind("/dev/", 0) == 0) {
-    const auto number = platform.native.DiskNumberOf(medium.substr(5));
-    if (!number) {
-      std::fprintf(stderr, "%s is not a numbered disk\n", medium.c_str());
-      return 1;
-    }
-    source.TypeSupport = media::kPhysical;
-    source.NumDisque = *number;
-  } else {
-    source.TypeSupport = media::kImage;
-    source.CheminImage = medium;
-  }
-  source.Libelle = "bench";
+  if (!Describe(platform, medium, source)) return 1;
 
   const auto start = std::chrono::steady_clock::now();
   if (job == "check") {
@@ -118,8 +149,7 @@ int main(int argc, char** argv) {
     jobs::FormaterSupport(context, source, 0, sectors);
   } else if (job == "copy" && argc >= 5) {
     media::listeSupport target;
-    target.TypeSupport = media::kImage;
-    target.CheminImage = argv[4];
+    if (!Describe(platform, argv[4], target)) return 1;
     jobs::CopierSupport(context, source, target, 0, 0, sectors);
   } else {
     std::fprintf(stderr, "unknown job %s\n", job.c_str());

@@ -38,8 +38,7 @@ for i in 1 2 3 4; do
 done
 sync
 
-now() { date +%s.%N; }
-min() { echo "if ($1 < $2) $1 else $2" | bc -l; }
+source tools/bench/common.sh
 
 # Seconds for the four commands run at once.
 four_checks() {

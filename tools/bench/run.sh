@@ -8,6 +8,7 @@
 #   tools/bench/run.sh [path/to/kalvorin_bench] [size in MiB, default 2048]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+. tools/bench/common.sh
 bench=${1:-build/tools/bench/kalvorin_bench}
 mib=${2:-2048}
 sectors=$((mib * 2048))
@@ -27,15 +28,6 @@ drop() {
   if ! { echo 3 > /proc/sys/vm/drop_caches; } 2>/dev/null; then cold="no"; fi
 }
 
-now() { date +%s.%N; }
-# Seconds taken by the command.
-timed() {
-  local start end
-  start=$(now)
-  "$@" > /dev/null 2>&1
-  end=$(now)
-  echo "$end - $start" | bc -l
-}
 mbs() { echo "scale=1; $bytes / 1048576 / $1" | bc -l; }
 ratio() { echo "scale=2; $2 / $1" | bc -l; }  # job time $1, dd time $2: dd / job = job speed / dd speed
 
@@ -54,8 +46,6 @@ report() {  # medium job tjob t64 t1m
   printf '%-8s %-12s %10s %10s %10s %8s %8s\n' "$1" "$2" "$(mbs "$3")" "$(mbs "$4")" "$(mbs "$5")" \
     "$(ratio "$3" "$4")" "$(ratio "$3" "$5")"
 }
-
-min() { echo "if ($1 < $2) $1 else $2" | bc -l; }
 
 # Each figure is the best of $rounds runs, the job and dd runs interleaved, so
 # that the load of a shared machine weighs on both alike.

@@ -43,13 +43,14 @@ class DiskQueries final : public DeviceQueries {
   bool Geometry(int fd, std::uint8_t* out, std::uint32_t outSize, std::uint32_t& returned) {
     std::uint64_t size = 0;
     if (outSize < geometry_ex::kSize || ::ioctl(fd, BLKGETSIZE64, &size) != 0) return false;
+    int logical = 0;  // the logical sector size, as the device states it
+    if (::ioctl(fd, BLKSSZGET, &logical) != 0 || logical <= 0) logical = 512;
     std::memset(out, 0, geometry_ex::kSize);
-    constexpr std::uint64_t kCylinderBytes = 255ULL * 63 * 512;
-    PutU64(out, size / kCylinderBytes);
+    PutU64(out, size / (255ULL * 63 * static_cast<std::uint64_t>(logical)));
     PutU32(out + 8, identity_.removable ? kRemovableMedia : kFixedMedia);
     PutU32(out + 12, 255);
     PutU32(out + 16, 63);
-    PutU32(out + geometry_ex::kBytesPerSector, 512);
+    PutU32(out + geometry_ex::kBytesPerSector, static_cast<std::uint32_t>(logical));
     PutU64(out + geometry_ex::kDiskSize, size);
     returned = geometry_ex::kSize;
     return true;

@@ -64,8 +64,10 @@ std::unique_ptr<LinuxFile> LinuxFile::Open(const OpenRequest& request,
     ::close(fd);
     return nullptr;
   }
-  return std::unique_ptr<LinuxFile>(
+  std::unique_ptr<LinuxFile> file(
       new LinuxFile(fd, request.path, blockDevice, readOnly, std::move(queries)));
+  file->OpenDirect();
+  return file;
 }
 
 LinuxFile::LinuxFile(int fd, std::string path, bool blockDevice, bool readOnly,
@@ -103,15 +105,124 @@ bool LinuxFile::ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::
     }
     if (n == 0) break;
     got += static_cast<std::uint64_t>(n);
+    // A direct read continues only from an aligned offset: a short one
+    // stopped at the end of the file.
+    if (fd == directFd_ && static_cast<std::size_t>(n) < chunk) break;
   }
   return true;
+}
+
+bool LinuxFile::WriteAt(int fd, std::uint64_t offset, const std::uint8_t* buffer,
+                        std::uint32_t bytes, std::uint32_t& put) {
+  put = 0;
+  while (put < bytes) {
+    const ssize_t n = ::pwrite(fd, buffer + put, bytes - put, static_cast<off_t>(offset + put));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    put += static_cast<std::uint32_t>(n);
+    // A short direct write ends where the medium ends.
+    if (fd == directFd_ && put < bytes) return false;
+  }
+  return true;
+}
+
+bool LinuxFile::Flush() {
+  int result;
+  do {
+    result = ::fdatasync(fd_);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+void LinuxFile::OpenDirect() {
+  // The same open file through /proc, not the path again: the path may
+  // name another file by now.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  directFd_ = OpenRetrying(self.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_DIRECT | O_CLOEXEC);
+  if (directFd_ < 0) return;  // EINVAL: the file system has no direct I/O
+  struct stat opened {};
+  struct stat original {};
+  if (::fstat(directFd_, &opened) != 0 || ::fstat(fd_, &original) != 0 ||
+      opened.st_ino != original.st_ino || opened.st_dev != original.st_dev ||
+      opened.st_rdev != original.st_rdev) {
+    DropDirect();
+    return;
+  }
+  int logical = 0;
+  if (blockDevice_ && ::ioctl(directFd_, BLKSSZGET, &logical) == 0) {
+    // A size the alignment arithmetic cannot serve leaves the cache in use.
+    const auto size = static_cast<std::uint64_t>(logical);
+    if (logical < 512 || logical > 65536 || (size & (size - 1)) != 0) {
+      DropDirect();
+      return;
+    }
+    directGranule_ = size;
+  }
+  memoryAlignment_ = std::max(kMemoryAlignment, directGranule_);
+}
+
+void LinuxFile::DropDirect() {
+  if (directFd_ >= 0) ::close(directFd_);
+  directFd_ = -1;
+}
+
+bool LinuxFile::Aligned(const void* buffer, std::uint64_t offset, std::uint64_t bytes) const {
+  return reinterpret_cast<std::uintptr_t>(buffer) % memoryAlignment_ == 0 &&
+         offset % directGranule_ == 0 && bytes % directGranule_ == 0;
+}
+
+bool LinuxFile::ReadBounced(std::uint64_t offset, std::uint8_t* buffer, std::uint64_t bytes,
+                            std::uint64_t& got) {
+  got = 0;
+  if (!directBuffer_) {
+    directBufferSize_ = std::max(kDirectChunk, memoryAlignment_);
+    directBuffer_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(
+        static_cast<std::size_t>(memoryAlignment_), static_cast<std::size_t>(directBufferSize_))));
+    if (!directBuffer_) return false;
+  }
+  // Whole granules around the asked range go through the aligned buffer;
+  // only the asked bytes are copied out.
+  const std::uint64_t end = offset + bytes;
+  std::uint64_t position = offset;
+  while (position < end) {
+    const std::uint64_t alignedStart = position - position % directGranule_;
+    const std::uint64_t chunkEnd = std::min(end, alignedStart + directBufferSize_);
+    std::uint64_t alignedLength = chunkEnd - alignedStart;
+    if (alignedLength % directGranule_ != 0) {
+      alignedLength += directGranule_ - alignedLength % directGranule_;
+    }
+    std::uint64_t read = 0;
+    if (!ReadAt(directFd_, alignedStart, directBuffer_.get(), alignedLength, read)) return false;
+    const std::uint64_t available = std::min(chunkEnd, alignedStart + read);
+    if (available <= position) return true;  // the end of the file
+    std::memcpy(buffer + (position - offset), directBuffer_.get() + (position - alignedStart),
+                static_cast<std::size_t>(available - position));
+    got += available - position;
+    if (available < chunkEnd) return true;
+    position = chunkEnd;
+  }
+  return true;
+}
+
+bool LinuxFile::ReadDirect(std::uint64_t offset, std::uint8_t* buffer, std::uint64_t bytes,
+                           std::uint64_t& got) {
+  got = 0;
+  if (offset > kMaxOffset || bytes > kMaxOffset - offset) return false;
+  if (!Aligned(buffer, offset, bytes)) return ReadBounced(offset, buffer, bytes, got);
+  if (ReadAt(directFd_, offset, buffer, bytes, got)) return true;
+  if (errno != EINVAL || got != 0) return false;
+  // Stricter alignment than the file system let us know: use the cache.
+  DropDirect();
+  return ReadAt(fd_, offset, buffer, bytes, got);
 }
 
 bool LinuxFile::Read(void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
   transferred = 0;
   if (fd_ < 0) return false;
   std::uint64_t got = 0;
-  const bool ok = ReadAt(fd_, position_, static_cast<std::uint8_t*>(buffer), bytes, got);
+  auto* target = static_cast<std::uint8_t*>(buffer);
+  const bool ok = directFd_ >= 0 ? ReadDirect(position_, target, bytes, got)
+                                 : ReadAt(fd_, position_, target, bytes, got);
   transferred = static_cast<std::uint32_t>(got);
   position_ += got;
   return ok;
@@ -122,16 +233,16 @@ bool LinuxFile::Write(const void* buffer, std::uint32_t bytes, std::uint32_t& tr
   if (fd_ < 0 || position_ > kMaxOffset || bytes > kMaxOffset - position_) return false;
   if (bytes > 0) written_ = true;
   const auto* source = static_cast<const std::uint8_t*>(buffer);
-  bool ok = true;
-  while (transferred < bytes) {
-    const ssize_t n = ::pwrite(fd_, source + transferred, bytes - transferred,
-                               static_cast<off_t>(position_ + transferred));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
+  bool ok;
+  if (directFd_ >= 0 && Aligned(buffer, position_, bytes)) {
+    ok = WriteAt(directFd_, position_, source, bytes, transferred);
+    if (!ok && errno == EINVAL && transferred == 0) {
+      DropDirect();
+      ok = WriteAt(fd_, position_, source, bytes, transferred) && Flush();
     }
-    transferred += static_cast<std::uint32_t>(n);
+  } else {
+    // Through the cache, flushed now: a failure belongs to this write.
+    ok = WriteAt(fd_, position_, source, bytes, transferred) && Flush();
   }
   position_ += transferred;
   return ok;
@@ -154,63 +265,19 @@ bool LinuxFile::DeviceIoControl(std::uint32_t code, const void* in, std::uint32_
   return queries_->Answer(fd_, code, in, inSize, out, outSize, returned);
 }
 
-bool LinuxFile::OpenDirect() {
-  if (directTried_) return directFd_ >= 0 || directUnsupported_;
-  directTried_ = true;
-  directFd_ = OpenRetrying(path_.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
-  if (directFd_ < 0) {
-    // tmpfs and a few others refuse O_DIRECT: there the page cache is the
-    // medium, and a read after dropping the cached range is the best answer.
-    directUnsupported_ = errno == EINVAL;
-    return directUnsupported_;
-  }
-  int logical = 0;
-  if (blockDevice_ && ::ioctl(directFd_, BLKSSZGET, &logical) == 0 && logical > 0) {
-    directGranule_ = std::max<std::uint64_t>(512, static_cast<std::uint64_t>(logical));
-  }
-  const std::uint64_t alignment = std::max(kMemoryAlignment, directGranule_);
-  directBufferSize_ = std::max(kDirectChunk, directGranule_);
-  directBufferSize_ -= directBufferSize_ % alignment;
-  if (directBufferSize_ == 0) directBufferSize_ = alignment;
-  directBuffer_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(
-      static_cast<std::size_t>(alignment), static_cast<std::size_t>(directBufferSize_))));
-  if (!directBuffer_) {
-    ::close(directFd_);
-    directFd_ = -1;
-    return false;
-  }
-  return true;
-}
-
 bool LinuxFile::ReadUncached(std::uint64_t byteOffset, void* buffer, std::uint32_t bytes) {
   if (fd_ < 0 || byteOffset > kMaxOffset || bytes > kMaxOffset - byteOffset) return false;
   if (bytes == 0) return true;
-  if (!OpenDirect()) return false;
   auto* target = static_cast<std::uint8_t*>(buffer);
   std::uint64_t got = 0;
-  if (directUnsupported_) {
+  if (directFd_ < 0) {
+    // Without O_DIRECT the page cache is the medium (tmpfs) or the only way
+    // in: a read after dropping the cached range is the best answer.
     ::posix_fadvise(fd_, static_cast<off_t>(byteOffset), static_cast<off_t>(bytes),
                     POSIX_FADV_DONTNEED);
     return ReadAt(fd_, byteOffset, target, bytes, got) && got == bytes;
   }
-  // Whole granules around the asked range go through the aligned buffer;
-  // only the asked bytes are copied out.
-  const std::uint64_t end = byteOffset + bytes;
-  std::uint64_t position = byteOffset;
-  while (position < end) {
-    const std::uint64_t alignedStart = position - position % directGranule_;
-    const std::uint64_t chunkEnd = std::min(end, alignedStart + directBufferSize_);
-    std::uint64_t alignedLength = chunkEnd - alignedStart;
-    if (alignedLength % directGranule_ != 0) {
-      alignedLength += directGranule_ - alignedLength % directGranule_;
-    }
-    if (!ReadAt(directFd_, alignedStart, directBuffer_.get(), alignedLength, got)) return false;
-    if (got < chunkEnd - alignedStart) return false;
-    std::memcpy(target + (position - byteOffset), directBuffer_.get() + (position - alignedStart),
-                static_cast<std::size_t>(chunkEnd - position));
-    position = chunkEnd;
-  }
-  return true;
+  return ReadDirect(byteOffset, target, bytes, got) && got == bytes;
 }
 
 void LinuxFile::AdviseSequential(std::uint64_t byteOffset, std::uint64_t bytes) {
@@ -230,15 +297,9 @@ void LinuxFile::AdviseWillNeed(std::uint64_t byteOffset, std::uint64_t bytes) {
 bool LinuxFile::Close() {
   if (fd_ < 0) return false;
   bool ok = true;
-  if (written_) {
-    int result;
-    do {
-      result = ::fdatasync(fd_);
-    } while (result != 0 && errno == EINTR);
-    ok = result == 0;
-  }
-  if (directFd_ >= 0) ::close(directFd_);
-  directFd_ = -1;
+  // The device's own write cache too: fdatasync of a block device flushes it.
+  if (written_) ok = Flush();
+  DropDirect();
   // Linux releases the descriptor even when close reports EINTR.
   if (::close(fd_) != 0 && errno != EINTR) ok = false;
   fd_ = -1;

@@ -1,6 +1,15 @@
 // An open file or block device: positioned transfers, size, the uncached
 // read, read-ahead hints and the flush on close. The device queries are
 // answered by the DeviceQueries given at open (none for plain files).
+//
+// Transfers reach the medium, not the page cache: they go through a second
+// descriptor of the same file opened with O_DIRECT, so a read comes from the
+// medium even while another program holds the disk open, and a write that
+// the medium refuses fails at that write. O_DIRECT needs offsets and lengths
+// in whole logical sectors and an aligned buffer: other reads go through an
+// aligned bounce buffer, other writes are written through the page cache and
+// flushed at once. Where the file system refuses O_DIRECT (tmpfs, some FUSE
+// file systems) every write is flushed at once instead.
 #pragma once
 
 #include <cstdint>
@@ -52,13 +61,29 @@ class LinuxFile final : public File {
   bool Close() override;
 
   bool openedReadOnly() const { return readOnly_; }
+  // Whether transfers bypass the page cache (O_DIRECT was accepted).
+  bool directTransfers() const { return directFd_ >= 0; }
+  // Offsets and lengths of direct transfers are multiples of it: the
+  // device's logical sector size, or the file system's direct I/O alignment.
+  std::uint64_t directGranule() const { return directGranule_; }
 
  private:
   LinuxFile(int fd, std::string path, bool blockDevice, bool readOnly,
             std::unique_ptr<DeviceQueries> queries);
-  bool OpenDirect();
+  void OpenDirect();
+  void DropDirect();
+  bool Aligned(const void* buffer, std::uint64_t offset, std::uint64_t bytes) const;
   bool ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::uint64_t bytes,
               std::uint64_t& got);
+  // Reads through the direct descriptor; a short count only at the end of
+  // the file. Unaligned requests go through the bounce buffer.
+  bool ReadDirect(std::uint64_t offset, std::uint8_t* buffer, std::uint64_t bytes,
+                  std::uint64_t& got);
+  bool ReadBounced(std::uint64_t offset, std::uint8_t* buffer, std::uint64_t bytes,
+                   std::uint64_t& got);
+  bool WriteAt(int fd, std::uint64_t offset, const std::uint8_t* buffer, std::uint32_t bytes,
+               std::uint32_t& put);
+  bool Flush();
 
   int fd_ = -1;
   std::string path_;
@@ -68,11 +93,10 @@ class LinuxFile final : public File {
   std::uint64_t position_ = 0;  // position_ <= kMaxOffset
   std::unique_ptr<DeviceQueries> queries_;
 
-  // The O_DIRECT descriptor of ReadUncached, opened on first use.
+  // The O_DIRECT descriptor of the same open file; -1 where refused.
   int directFd_ = -1;
-  bool directTried_ = false;
-  bool directUnsupported_ = false;      // the file system refuses O_DIRECT
-  std::uint64_t directGranule_ = 4096;  // offsets and lengths are multiples of it
+  std::uint64_t directGranule_ = 4096;    // power of two, 512..65536
+  std::uint64_t memoryAlignment_ = 4096;  // power of two, >= directGranule_
   struct AlignedFree {
     void operator()(void* p) const;
   };

@@ -147,6 +147,13 @@ class Reader {
     if (!Bool(value, "opens", key, out.opens) || !Bool(value, "geometry", key, out.geometry)) {
       return false;
     }
+    if (value.contains("logical_sector_size")) {
+      int size = 0;
+      if (!Int(value["logical_sector_size"], key + ".logical_sector_size", 1, 1 << 20, size)) {
+        return false;
+      }
+      out.logicalSectorSize = static_cast<std::uint32_t>(size);
+    }
     if (value.contains("smart") && !value["smart"].is_null()) {
       if (!Smart(value["smart"], key + ".smart", out.smart.emplace())) return false;
     }

@@ -43,6 +43,10 @@ struct DiskDescription {
   std::string image;  // relative to the machine folder
   bool opens = true;
   bool geometry = true;
+  // Bytes per logical sector, as the geometry answers it. Sizes that are a
+  // power of two above 512 also make the disk refuse transfers that are not
+  // whole logical sectors, as a physical disk does.
+  std::uint32_t logicalSectorSize = 512;
   std::optional<SmartDescription> smart;
   std::optional<DescriptorDescription> descriptor;
   std::optional<WmiProperties> wmi;

@@ -67,7 +67,36 @@ bool HostBackedFile::Close() {
 }
 
 DiskFile::DiskFile(std::unique_ptr<HostFile> host, DiskDescription disk)
-    : HostBackedFile(std::move(host), disk.faults), disk_(std::move(disk)) {}
+    : HostBackedFile(std::move(host), disk.faults), disk_(std::move(disk)) {
+  const std::uint32_t size = disk_.logicalSectorSize;
+  if (size > 512 && size <= 65536 && (size & (size - 1)) == 0) granule_ = size;
+}
+
+bool DiskFile::WholeSectors(std::uint32_t bytes) const {
+  return position_ % granule_ == 0 && bytes % granule_ == 0;
+}
+
+bool DiskFile::Seek(std::uint64_t byteOffset) {
+  if (!HostBackedFile::Seek(byteOffset)) return false;
+  position_ = byteOffset;
+  return true;
+}
+
+bool DiskFile::Read(void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
+  transferred = 0;
+  if (!WholeSectors(bytes)) return false;
+  const bool ok = HostBackedFile::Read(buffer, bytes, transferred);
+  position_ += transferred;
+  return ok;
+}
+
+bool DiskFile::Write(const void* buffer, std::uint32_t bytes, std::uint32_t& transferred) {
+  transferred = 0;
+  if (!WholeSectors(bytes)) return false;
+  const bool ok = HostBackedFile::Write(buffer, bytes, transferred);
+  position_ += transferred;
+  return ok;
+}
 
 bool DiskFile::DeviceIoControl(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
                                std::uint32_t outSize, std::uint32_t& returned) {

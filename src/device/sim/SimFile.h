@@ -44,14 +44,22 @@ class HostBackedFile : public File {
 
 // "\\.\PHYSICALDRIVEn": the image with the disk's faults, answering the
 // SMART, storage descriptor and geometry queries from the description.
+// A disk with logical sectors above 512 bytes (a power of two) transfers
+// only whole logical sectors at their boundaries; other transfers fail.
 class DiskFile : public HostBackedFile {
  public:
   DiskFile(std::unique_ptr<HostFile> host, DiskDescription disk);
+  bool Seek(std::uint64_t byteOffset) override;
+  bool Read(void* buffer, std::uint32_t bytes, std::uint32_t& transferred) override;
+  bool Write(const void* buffer, std::uint32_t bytes, std::uint32_t& transferred) override;
   bool DeviceIoControl(std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
                        std::uint32_t outSize, std::uint32_t& returned) override;
 
  private:
+  bool WholeSectors(std::uint32_t bytes) const;
   DiskDescription disk_;
+  std::uint32_t granule_ = 512;  // whole logical sectors only when above 512
+  std::uint64_t position_ = 0;   // mirrors the position of the base class
 };
 
 // "\\.\X:" and the program's volume: answers only the extents query (fails

@@ -85,11 +85,11 @@ bool Geometry(const DiskDescription& disk, std::uint64_t imageBytes, void* out,
   if (!disk.geometry || out == nullptr || outSize < geometry_ex::kSize) return false;
   auto* answer = static_cast<std::uint8_t*>(out);
   std::memset(answer, 0, geometry_ex::kSize);
-  PutU64(answer, imageBytes / (255ULL * 63 * 512));  // Cylinders
-  PutU32(answer + 8, 12);                            // FixedMedia
-  PutU32(answer + 12, 255);                          // TracksPerCylinder
-  PutU32(answer + 16, 63);                           // SectorsPerTrack
-  PutU32(answer + geometry_ex::kBytesPerSector, 512);
+  PutU64(answer, imageBytes / (255ULL * 63 * disk.logicalSectorSize));  // Cylinders
+  PutU32(answer + 8, 12);                                               // FixedMedia
+  PutU32(answer + 12, 255);                                             // TracksPerCylinder
+  PutU32(answer + 16, 63);                                              // SectorsPerTrack
+  PutU32(answer + geometry_ex::kBytesPerSector, disk.logicalSectorSize);
   PutU64(answer + geometry_ex::kDiskSize, imageBytes);
   returned = geometry_ex::kSize;
   return true;

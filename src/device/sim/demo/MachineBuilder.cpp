@@ -28,6 +28,7 @@ Json DiskJson(const MachineDisk& disk) {
   entry["image"] = disk.image;
   entry["opens"] = disk.opens;
   entry["geometry"] = disk.geometry;
+  if (disk.logicalSectorSize != 512) entry["logical_sector_size"] = disk.logicalSectorSize;
   if (disk.smart) {
     entry["smart"] = {{"model", disk.smart->model},
                       {"serial", disk.smart->serial},

@@ -43,6 +43,7 @@ struct MachineDisk {
   std::string image;          // relative to the folder; default "diskN.img"
   bool opens = true;
   bool geometry = true;
+  std::uint32_t logicalSectorSize = 512;  // written only when not 512
 
   std::optional<SmartIdentity> smart;         // nullopt: SMART queries fail
   std::optional<DescriptorTexts> descriptor;  // nullopt: the query fails

@@ -146,6 +146,12 @@ class Platform {
     (void)access;
     return std::nullopt;
   }
+  // The name the system's own tools give physical disk `number`: on Linux
+  // "/dev/sdb" (empty when no disk holds that number); on Windows, and by
+  // default, "\\.\PHYSICALDRIVE<number>".
+  virtual std::string DiskDevicePath(int number) {
+    return "\\\\.\\PHYSICALDRIVE" + std::to_string(number);
+  }
 };
 
 // The platform of the machine the program runs on (win32/ or linux/).

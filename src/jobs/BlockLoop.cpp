@@ -14,6 +14,7 @@ void ApplyErrorPolicy(JobContext& context, Report& report, std::int32_t disk, Ou
                       std::uint64_t p) {
   const std::string message = BlockMessage(outcome, p);
   report.Line(message);
+  context.window.BlockFailed(p, message);
   if (context.window.IgnoreErrors()) return;
   if (context.window.MessageBox(message + kContinueQuestion, BlockCaption(disk),
                                 kStyleBlockFailed) == device::kIdNo) {

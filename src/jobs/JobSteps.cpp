@@ -55,7 +55,8 @@ bool ConfirmOverwrite(JobContext& context, const media::listeSupport& disk) {
 }
 
 bool CreateReport(JobContext& context, Report& report, std::uint64_t first, std::uint64_t end) {
-  const std::string path = context.CheminProgramme + kReportName;
+  const std::string path =
+      context.ReportPath.empty() ? context.CheminProgramme + kReportName : context.ReportPath;
   if (report.Create(path, context.window.PanelTitle(), first, end)) return true;
   context.window.MessageBox(ReportNotCreated(path), kReportCaption, kStyleError);
   return false;

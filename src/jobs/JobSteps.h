@@ -37,7 +37,8 @@ bool RefuseProgramDisk(JobContext& context, const media::listeSupport& medium);
 // The warning before a disk is overwritten; true on Yes.
 bool ConfirmOverwrite(JobContext& context, const media::listeSupport& disk);
 
-// Creates "Rapport.txt" in the program's folder with the panel title; tells
+// Creates the report (ReportPath, or "Rapport.txt" in the program's folder)
+// with the panel title; tells
 // the user and returns false when it cannot be created.
 bool CreateReport(JobContext& context, Report& report, std::uint64_t first, std::uint64_t end);
 // Ends the report now; the date-time text of the end for the saved name.

@@ -18,6 +18,9 @@ struct JobContext {
   std::string CheminProgramme;  // folder of "Rapport.txt", with its separator
   std::string LibelleSource;    // label of the source medium (report name)
   int NumDisqueProgramme = 0;   // never written to
+  // Where the report is written; empty: "Rapport.txt" in CheminProgramme.
+  // Jobs run side by side (one per disk) each need their own.
+  std::string ReportPath = {};
 };
 
 void ControlerSupport(JobContext& context, media::listeSupport& source, std::uint64_t first,

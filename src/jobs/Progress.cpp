@@ -29,6 +29,7 @@ void JobProgress::Refresh(std::uint64_t p, std::uint64_t first, std::uint64_t co
                        [&platform](int hour, int minute, int second) {
                          return platform.FormatLongTime(hour, minute, second);
                        });
+  context_.window.JobPosition(p, first, first + count, shown_.Vitesse, shown_.HeureFin);
   context_.window.SetStatusText(StatusText(p, first + count, shown_));
   context_.window.ProcessEvents();
 }

@@ -27,7 +27,7 @@ class WindowPort {
   // when the user cancels.
   virtual std::optional<std::string> SaveDialog(const SaveDialogSpec& spec,
                                                 const std::string& fileName) = 0;
-  virtual void SetProgress(int percent) = 0;          // ProgressBar1, 0..100
+  virtual void SetProgress(int percent) = 0;                // ProgressBar1, 0..100
   virtual void SetStatusText(const std::string& text) = 0;  // status panel 1
   // Lets the window handle its pending events once (stop button, check box).
   virtual void ProcessEvents() = 0;
@@ -38,6 +38,16 @@ class WindowPort {
   virtual bool IgnoreErrors() = 0;
   // Text of Label_SupportSource, the prepared job's title.
   virtual std::string PanelTitle() = 0;
+
+  // For front ends that show a job their own way (a terminal, a script);
+  // the window needs neither.
+  // The figures of a refresh, just before its status text: the position p
+  // of [first, end), the throughput in Mo/s and the estimated end time.
+  virtual void JobPosition(std::uint64_t /*p*/, std::uint64_t /*first*/, std::uint64_t /*end*/,
+                           std::uint64_t /*megabytesPerSecond*/, const std::string& /*endTime*/) {}
+  // A failed block at p, once its message is in the report and before the
+  // question is asked.
+  virtual void BlockFailed(std::uint64_t /*p*/, const std::string& /*message*/) {}
 };
 
 }  // namespace kalvorin::media

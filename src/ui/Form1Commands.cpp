@@ -10,6 +10,7 @@
 #include "detect/VolumeNodes.h"
 #include "device/WindowsLayouts.h"
 #include "media/Refresh.h"
+#include "media/Selection.h"
 #include "ui/Form1.h"
 #include "ui/MediaTreeModel.h"
 #include "ui/TargetDialog.h"
@@ -24,16 +25,6 @@ const char* const kSelectValid = "Sélectionner un support dans la liste des sup
 const char* const kSelectionCaption = "AVERTISSEMENT Sélection support";
 
 QString Number(std::uint64_t value) { return QString::number(value); }
-
-// LibelleSource of a node: a volume is labelled by its disk.
-std::string SourceLabel(const media::MediaNode& node) {
-  const media::listeSupport& record = *node.record;
-  if (record.TypeSupport == media::kPhysical && record.TypeVolume != 0 && node.parent &&
-      node.parent->record) {
-    return node.parent->record->Libelle;
-  }
-  return record.Libelle;
-}
 
 }  // namespace
 
@@ -133,31 +124,29 @@ void Form1::ToolButton_CheckClick() {
     ShowSelectionWarning(kSelectConnected);
     return;
   }
-  job_.LibelleSource = SourceLabel(*node);
-  PrepareRange(*node, kJobCheck,
-               QStringLiteral("Contrôler l'intégrité du support N° %1 - %2")
-                   .arg(node->record->NumDisque)
-                   .arg(QString::fromStdString(job_.LibelleSource)),
-               false);
+  job_.LibelleSource = media::SourceLabel(*node);
+  PrepareRange(
+      *node, kJobCheck,
+      QString::fromStdString(media::CheckTitle(node->record->NumDisque, job_.LibelleSource)),
+      false);
 }
 
 void Form1::ToolButton_EraseClick() {
   media::MediaNode* node = SelectedNode();
   if (!node) return;
   if (node->record->NumDisque == state_.NumDisqueDock) {
-    ShowSelectionWarning("Il est impossible de formater le support présent sur le DOCK.");
+    ShowSelectionWarning(media::kDockEraseRefused);
     return;
   }
   if (node->record->TypeSupport != media::kPhysical) {
     ShowSelectionWarning(kSelectConnected);
     return;
   }
-  job_.LibelleSource = SourceLabel(*node);
-  PrepareRange(*node, kJobErase,
-               QStringLiteral("Formater le support N° %1 - %2")
-                   .arg(node->record->NumDisque)
-                   .arg(QString::fromStdString(job_.LibelleSource)),
-               false);
+  job_.LibelleSource = media::SourceLabel(*node);
+  PrepareRange(
+      *node, kJobErase,
+      QString::fromStdString(media::EraseTitle(node->record->NumDisque, job_.LibelleSource)),
+      false);
 }
 
 void Form1::ToolButton_CopyClick() {
@@ -168,14 +157,13 @@ void Form1::ToolButton_CopyClick() {
   const media::listeSupport& record = *node->record;
   QString title;
   if (record.TypeSupport == media::kPhysical) {
-    job_.LibelleSource = SourceLabel(*node);
+    job_.LibelleSource = media::SourceLabel(*node);
     title = QStringLiteral("Copier le support N° %1 - %2")
                 .arg(record.NumDisque)
                 .arg(QString::fromStdString(job_.LibelleSource));
   } else if (record.TypeSupport == media::kImage) {
     job_.LibelleSource = record.Libelle;
-    title =
-        QStringLiteral("Copier l'image du support %1").arg(QString::fromStdString(record.Libelle));
+    title = QString::fromStdString(media::CopyImageTitle(record.Libelle));
   } else {
     ShowSelectionWarning(kSelectValid);
     return;

@@ -4,9 +4,8 @@
 #include <QPushButton>
 
 #include "device/WindowsLayouts.h"
+#include "jobs/CopyParameters.h"
 #include "jobs/Jobs.h"
-#include "jobs/MediumChecks.h"
-#include "ui/CopyParameters.h"
 #include "ui/Form1.h"
 
 namespace kalvorin::ui {
@@ -92,47 +91,28 @@ bool Form1::ReadCopyFields() {
   };
   for (const Field& field : fields) {
     const std::optional<std::uint64_t> value =
-        ReadSectorField(field.edit->text().trimmed().toStdString());
+        jobs::ReadSectorField(field.edit->text().trimmed().toStdString());
     if (!value || *value < field.minimum) {
-      RefuseInput(InvalidFieldMessage(field.label, field.minimum));
+      RefuseInput(jobs::InvalidFieldMessage(field.label, field.minimum));
       field.edit->setFocus();
       return false;
     }
     *field.value = *value;
   }
-  if (!RangeWithinLimit(job_.FirstSctSource, job_.NBSctTraitement) ||
-      !RangeWithinLimit(job_.FirstSctCible, job_.NBSctTraitement)) {
-    RefuseInput("Le premier secteur et le nombre de secteurs à copier dépassent ensemble " +
-                std::to_string(kMaxSector) + " secteurs.");
+  if (const auto refusal =
+          jobs::RangeRefusal(job_.FirstSctSource, job_.FirstSctCible, job_.NBSctTraitement)) {
+    RefuseInput(*refusal);
     return false;
   }
   return true;
 }
 
 bool Form1::CopyTargetAccepted() {
-  const media::listeSupport& source = *job_.SupportSource;
   const media::listeSupport& target = *job_.SupportCible;
-  if (target.TypeSupport == media::kPhysical) {
-    if (!TargetDiskLargeEnough(job_.FirstSctCible, job_.NBSctTraitement, target.NBSctDisque)) {
-      RefuseInput("Le nombre de secteurs du support cible est insuffisant.");
-      return false;
-    }
-    return true;
-  }
-  if (target.TypeSupport != media::kImage) return false;
-  if (const auto refusal = jobs::ImageTargetRefusal(source, target.CheminImage)) {
+  if (target.TypeSupport != media::kPhysical && target.TypeSupport != media::kImage) return false;
+  if (const auto refusal = jobs::CopyTargetRefusal(platform_, *job_.SupportSource, target,
+                                                   job_.FirstSctCible, job_.NBSctTraitement)) {
     RefuseInput(*refusal);
-    return false;
-  }
-  const std::optional<std::uint64_t> freeBytes = platform_.FreeBytes(target.CheminImage);
-  if (!freeBytes) {
-    RefuseInput(
-        "L'espace disque libre pour le fichier image est inconnu : le dossier choisi "
-        "est inaccessible.");
-    return false;
-  }
-  if (!FreeSpaceLargeEnough(*freeBytes, job_.NBSctTraitement)) {
-    RefuseInput("L'espace disque du fichier image est insuffisant.");
     return false;
   }
   return true;

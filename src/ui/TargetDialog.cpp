@@ -70,7 +70,7 @@ int Form_SelSupportCbl::Execute(const media::listeSupport* source) {
 
 void Form_SelSupportCbl::FormShow(const media::listeSupport* source) {
   setResult(0);
-  model_->Rebuild(EligibleTargets(state_, source));
+  model_->Rebuild(media::EligibleTargets(state_, source));
   VST_SupportCbl_->expand(model_->index(0, 0));
   VST_SupportCbl_->clearSelection();
   VST_SupportCbl_->setCurrentIndex(QModelIndex());

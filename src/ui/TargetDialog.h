@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "media/MediaState.h"
+#include "media/Selection.h"
 #include "ui/DialogService.h"
 
 class QToolBar;
@@ -19,13 +20,6 @@ namespace kalvorin::ui {
 inline constexpr int kTargetOk = 1;
 inline constexpr int kTargetNone = 7;    // validated without a selection
 inline constexpr int kTargetCancel = 2;  // closed by its close box or Escape
-
-// Records of `state.tree` a copy from `source` may be offered, in display
-// order: never a group header or an image, never a record of the program's
-// disk, of the dock's number or of the source's disk (a disk and its
-// volumes are in or out together).
-std::vector<media::listeSupport*> EligibleTargets(const media::MediaState& state,
-                                                  const media::listeSupport* source);
 
 // Two levels: the dialog's own heading, and under it the eligible records
 // (owned by the main tree).

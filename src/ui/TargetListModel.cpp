@@ -9,20 +9,6 @@ constexpr quintptr kHeadingId = 0;
 constexpr quintptr kChildId = 1;
 }  // namespace
 
-std::vector<media::listeSupport*> EligibleTargets(const media::MediaState& state,
-                                                  const media::listeSupport* source) {
-  std::vector<media::listeSupport*> targets;
-  state.tree.ForEach([&](media::MediaNode& node) {
-    media::listeSupport* record = node.record.get();
-    if (!record || record->TypeSupport != media::kPhysical) return;
-    if (record->NumDisque == state.NumDisqueProgramme) return;
-    if (record->NumDisque == state.NumDisqueDock) return;
-    if (source && record->NumDisque == source->NumDisque) return;
-    targets.push_back(record);
-  });
-  return targets;
-}
-
 TargetListModel::TargetListModel(const std::string& idUSBDock, QObject* parent)
     : QAbstractItemModel(parent), idUSBDock_(idUSBDock) {}
 

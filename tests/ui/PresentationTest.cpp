@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "UiTests.h"
-#include "ui/CopyParameters.h"
+#include "jobs/CopyParameters.h"
 #include "ui/TreePresentation.h"
 
 using kalvorin::media::listeSupport;
@@ -150,15 +150,15 @@ void PresentationTest::sectorFields() {
   QFETCH(QString, text);
   QFETCH(bool, accepted);
   QFETCH(quint64, value);
-  const auto read = kalvorin::ui::ReadSectorField(text.toStdString());
+  const auto read = kalvorin::jobs::ReadSectorField(text.toStdString());
   QCOMPARE(read.has_value(), accepted);
   if (accepted) QCOMPARE(quint64(*read), value);
 }
 
 void PresentationTest::copyBoundaries() {
-  using kalvorin::ui::FreeSpaceLargeEnough;
-  using kalvorin::ui::RangeWithinLimit;
-  using kalvorin::ui::TargetDiskLargeEnough;
+  using kalvorin::jobs::FreeSpaceLargeEnough;
+  using kalvorin::jobs::RangeWithinLimit;
+  using kalvorin::jobs::TargetDiskLargeEnough;
   QVERIFY(TargetDiskLargeEnough(0, 999999, 1000000));
   QVERIFY(!TargetDiskLargeEnough(0, 1000000, 1000000));
   QVERIFY(TargetDiskLargeEnough(1, 999998, 1000000));
@@ -168,8 +168,8 @@ void PresentationTest::copyBoundaries() {
   QVERIFY(FreeSpaceLargeEnough(1073741824, 2097151));
   QVERIFY(!FreeSpaceLargeEnough(1073741824, 2097152));
   QVERIFY(!FreeSpaceLargeEnough(1073741824 + 511, 2097152));
-  QVERIFY(RangeWithinLimit(kalvorin::ui::kMaxSector - 10, 10));
-  QVERIFY(!RangeWithinLimit(kalvorin::ui::kMaxSector - 10, 11));
+  QVERIFY(RangeWithinLimit(kalvorin::jobs::kMaxSector - 10, 10));
+  QVERIFY(!RangeWithinLimit(kalvorin::jobs::kMaxSector - 10, 11));
 }
 
 KALVORIN_UI_TEST(PresentationTest)

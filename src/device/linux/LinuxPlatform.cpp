@@ -79,6 +79,12 @@ std::optional<int> LinuxPlatform::DiskNumberOf(const std::string& kernelName) {
   return numbering_.NumberOf(kernelName);
 }
 
+std::string LinuxPlatform::DiskDevicePath(int number) {
+  RefreshDisks();
+  const WholeDisk* disk = numbering_.Find(number);
+  return disk != nullptr ? paths_.dev + "/" + disk->name : std::string();
+}
+
 std::vector<LetterEntry> LinuxPlatform::Letters() {
   RefreshDisks();
   return AssignLetters(paths_, numbering_, ReadMountInfo(paths_));

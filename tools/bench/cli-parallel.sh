@@ -25,12 +25,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cold="yes"
-drop() {
-  sync
-  if ! { echo 3 > /proc/sys/vm/drop_caches; } 2>/dev/null; then cold="no"; fi
-}
-
 # Four fully written images (no holes: every read reaches the medium).
 for i in 1 2 3 4; do
   head -c "$bytes" /dev/urandom > "$scratch/disk$i.img"

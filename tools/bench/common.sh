@@ -10,3 +10,11 @@ timed() {
   echo "$end - $start" | bc -l
 }
 min() { echo "if ($1 < $2) $1 else $2" | bc -l; }
+
+# Drops the page cache before a cold run; where that is refused, $cold says
+# "no" so that the figures are reported as warm ones.
+cold="yes"
+drop() {
+  sync
+  if ! { echo 3 > /proc/sys/vm/drop_caches; } 2>/dev/null; then cold="no"; fi
+}

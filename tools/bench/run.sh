@@ -22,12 +22,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cold="yes"
-drop() {
-  sync
-  if ! { echo 3 > /proc/sys/vm/drop_caches; } 2>/dev/null; then cold="no"; fi
-}
-
 mbs() { echo "scale=1; $bytes / 1048576 / $1" | bc -l; }
 ratio() { echo "scale=2; $2 / $1" | bc -l; }  # job time $1, dd time $2: dd / job = job speed / dd speed
 

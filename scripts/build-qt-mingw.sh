@@ -32,7 +32,7 @@ fi
 source_version=${host_version#*:}
 qt_version=${source_version%%+*}
 qt_version=${qt_version%%-*}
-host_cmake_dir=$(dirname "$(dirname "$(dpkg -L qt6-base-dev | grep -m1 '/cmake/Qt6/Qt6Config.cmake$')")")
+host_cmake_dir=$(dirname "$(dirname "$(dpkg -L qt6-base-dev | grep '/cmake/Qt6/Qt6Config.cmake$' | sed -n 1p)")")
 
 # The toolchain Qt is built with: mingw's posix threads, libraries found only
 # under mingw's root, and the runtime linked in statically so that nothing

@@ -19,7 +19,9 @@ version=$(sed -n 's/^#define KALVORIN_VERSION "\(.*\)"$/\1/p' build-package/gene
 deb=build-package/kalvorin_${version}_$(dpkg --print-architecture).deb
 echo "== $deb"
 dpkg-deb --field "$deb" Package Version Maintainer Installed-Size Depends Recommends
-dpkg-deb --field "$deb" Description | head -1
+# sed, not head: head would close the pipe early and, under pipefail, the
+# SIGPIPE that dpkg-deb then gets would end the whole test.
+dpkg-deb --field "$deb" Description | sed -n 1p
 
 if dpkg-query -W -f='${Status}' kalvorin 2>/dev/null | grep -q "install ok installed"; then
   echo "kalvorin is already installed here: not installing over it (the test removes what it installs)."

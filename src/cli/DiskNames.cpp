@@ -52,6 +52,16 @@ std::optional<int> DiskNumber(const std::string& name) {
 
 }  // namespace
 
+std::optional<std::vector<int>> DiskNumbersAtPath(device::Platform& platform,
+                                                  const std::string& name) {
+  if (!LooksLikePath(name)) return std::nullopt;
+  std::vector<int> numbers;
+  for (const int n : platform.DiskNumbers()) {
+    if (SamePath(name, platform.DiskDevicePath(n))) numbers.push_back(n);
+  }
+  return numbers;
+}
+
 std::vector<media::MediaNode*> DiskNodes(const media::MediaState& state) {
   std::vector<media::MediaNode*> disks;
   for (const auto& group : state.tree.TopLevel()) {
@@ -84,7 +94,10 @@ NamedDisk FindDisk(device::Platform& platform, const media::MediaState& state,
     const std::string serial = SerialOf(disk);
     const bool byNumber = number && *number == disk.NumDisque;
     const bool byPath = path && SamePath(name, platform.DiskDevicePath(disk.NumDisque));
-    const bool bySerial = !serial.empty() && SameText(serial, name, true);
+    // A device path is never taken for a serial: resolving it must not need
+    // every other disk's identity, and a disk whose serial reads like
+    // another's path must not stand in for it.
+    const bool bySerial = !path && !serial.empty() && SameText(serial, name, true);
     if (byNumber || byPath || bySerial) matches.push_back(node);
   }
   if (matches.size() == 1) {

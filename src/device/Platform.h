@@ -146,6 +146,14 @@ class Platform {
     (void)access;
     return std::nullopt;
   }
+  // The numbers physical disks may answer to now, in increasing order: a
+  // number left out is one no disk answers to, so a listing need not try to
+  // open it. By default every number, 0..127.
+  virtual std::vector<int> DiskNumbers() {
+    std::vector<int> numbers(128);
+    for (int n = 0; n < 128; ++n) numbers[static_cast<std::size_t>(n)] = n;
+    return numbers;
+  }
   // The name the system's own tools give physical disk `number`: on Linux
   // "/dev/sdb" (empty when no disk holds that number); on Windows, and by
   // default, "\\.\PHYSICALDRIVE<number>".

@@ -79,6 +79,15 @@ std::optional<int> LinuxPlatform::DiskNumberOf(const std::string& kernelName) {
   return numbering_.NumberOf(kernelName);
 }
 
+std::vector<int> LinuxPlatform::DiskNumbers() {
+  RefreshDisks();
+  std::vector<int> numbers;
+  for (int n = 0; n < kMaxDiskNumbers; ++n) {
+    if (numbering_.Find(n) != nullptr) numbers.push_back(n);
+  }
+  return numbers;
+}
+
 std::string LinuxPlatform::DiskDevicePath(int number) {
   RefreshDisks();
   const WholeDisk* disk = numbering_.Find(number);

@@ -86,6 +86,13 @@ struct DiskUse {
 // service gives them.
 using WmiObject = std::vector<std::string>;
 
+// A physical disk's number and the name the system's own tools give it
+// (Platform::DiskDevicePath).
+struct AttachedDisk {
+  int number = 0;
+  std::string devicePath;
+};
+
 // Local calendar time, as GetLocalTime gives it.
 struct LocalTime {
   int year = 0, month = 0, day = 0;  // month 1..12
@@ -146,13 +153,13 @@ class Platform {
     (void)access;
     return std::nullopt;
   }
-  // The numbers physical disks may answer to now, in increasing order: a
-  // number left out is one no disk answers to, so a listing need not try to
-  // open it. By default every number, 0..127.
-  virtual std::vector<int> DiskNumbers() {
-    std::vector<int> numbers(128);
-    for (int n = 0; n < 128; ++n) numbers[static_cast<std::size_t>(n)] = n;
-    return numbers;
+  // The physical disks that may answer now, by increasing number: a number
+  // left out is one no disk answers to, so a listing need not try to open
+  // it. By default every number, 0..127, under its DiskDevicePath name.
+  virtual std::vector<AttachedDisk> AttachedDisks() {
+    std::vector<AttachedDisk> disks;
+    for (int n = 0; n < 128; ++n) disks.push_back({n, DiskDevicePath(n)});
+    return disks;
   }
   // The name the system's own tools give physical disk `number`: on Linux
   // "/dev/sdb" (empty when no disk holds that number); on Windows, and by

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "device/WindowsLayouts.h"
 #include "media/Identify.h"
@@ -75,7 +76,9 @@ void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState
                       VolumeNodesStep addVolumeNodes) {
   // Only the numbers a disk may answer to are tried: opening every other
   // one would cost each refresh its time for nothing.
-  RefreshNamedDisks(platform, window, state, addVolumeNodes, platform.DiskNumbers());
+  std::vector<int> numbers;
+  for (const device::AttachedDisk& disk : platform.AttachedDisks()) numbers.push_back(disk.number);
+  RefreshNamedDisks(platform, window, state, addVolumeNodes, std::move(numbers));
 }
 
 void RefreshNamedDisks(device::Platform& platform, WindowPort& window, MediaState& state,

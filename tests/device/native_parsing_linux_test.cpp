@@ -127,13 +127,21 @@ TEST(LinuxPlatformDisks, OnlyTheNumbersOfAttachedDisksAreOffered) {
   paths.sys = root.path().string();
   paths.dev = "/fake-dev";
   LinuxPlatform platform(paths);
-  EXPECT_EQ(platform.DiskNumbers(), (std::vector<int>{0, 1, 2}));
-  EXPECT_EQ(platform.DiskDevicePath(2), "/fake-dev/loop2");
+  const auto numbers = [&platform] {
+    std::vector<std::pair<int, std::string>> attached;
+    for (const AttachedDisk& disk : platform.AttachedDisks()) {
+      attached.emplace_back(disk.number, disk.devicePath);
+    }
+    return attached;
+  };
+  using Attached = std::vector<std::pair<int, std::string>>;
+  EXPECT_EQ(numbers(),
+            (Attached{{0, "/fake-dev/sdb"}, {1, "/fake-dev/vda"}, {2, "/fake-dev/loop2"}}));
 
   // sdb leaves: its number is no longer offered, the others keep theirs.
   fs::remove_all(root.path() / "block" / "sdb");
-  EXPECT_EQ(platform.DiskNumbers(), (std::vector<int>{1, 2}));
-  EXPECT_EQ(platform.DiskDevicePath(1), "/fake-dev/vda");
+  EXPECT_EQ(numbers(), (Attached{{1, "/fake-dev/vda"}, {2, "/fake-dev/loop2"}}));
+  EXPECT_EQ(platform.DiskDevicePath(0), "");
 }
 
 TEST(LinuxDiskNumbering, DisksBeyond128StayUnnumbered) {

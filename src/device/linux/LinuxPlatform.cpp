@@ -79,13 +79,14 @@ std::optional<int> LinuxPlatform::DiskNumberOf(const std::string& kernelName) {
   return numbering_.NumberOf(kernelName);
 }
 
-std::vector<int> LinuxPlatform::DiskNumbers() {
+std::vector<AttachedDisk> LinuxPlatform::AttachedDisks() {
   RefreshDisks();
-  std::vector<int> numbers;
+  std::vector<AttachedDisk> disks;
   for (int n = 0; n < kMaxDiskNumbers; ++n) {
-    if (numbering_.Find(n) != nullptr) numbers.push_back(n);
+    if (const WholeDisk* disk = numbering_.Find(n))
+      disks.push_back({n, paths_.dev + "/" + disk->name});
   }
-  return numbers;
+  return disks;
 }
 
 std::string LinuxPlatform::DiskDevicePath(int number) {

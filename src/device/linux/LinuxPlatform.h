@@ -49,8 +49,8 @@ class LinuxPlatform final : public Platform {
   // The mount points of its partitions, the md/dm devices and swap areas on
   // it, or another program holding it exclusively or locked.
   std::optional<DiskUse> DiskInUse(int number, Access access) override;
-  // The numbers of the disks attached now.
-  std::vector<int> DiskNumbers() override;
+  // The disks attached now, from one listing.
+  std::vector<AttachedDisk> AttachedDisks() override;
   // "/dev/<kernel name>" of the disk holding `number`.
   std::string DiskDevicePath(int number) override;
 

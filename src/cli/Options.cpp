@@ -250,7 +250,7 @@ std::string HelpText(Command command) {
   const std::string disk =
       "SUPPORT : le numéro du support (voir « list »), son chemin de périphérique\n"
       "(/dev/sdb, \\\\.\\PHYSICALDRIVE2) ou son numéro de série (celui de l'étiquette).\n"
-      "Un nom ambigu ou inconnu est refusé.\n";
+      "Un nom qui contient / ou \\ est un chemin. Un nom ambigu ou inconnu est refusé.\n";
   const std::string job =
       "  --premier-secteur N     premier secteur de la plage (défaut : celui du support\n"
       "                          ou du volume)\n"

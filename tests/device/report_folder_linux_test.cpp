@@ -40,12 +40,16 @@ Status StatusOf(const fs::path& path) {
 class ReportFolderChoice : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The modes checked below are those asked for, under the usual mask.
+    savedMask_ = ::umask(022);
     fs::create_directories(root() / "usr/bin");
     fs::create_directories(root() / "var/lib");
     fs::create_directories(root() / "home/tech");
     // Merged /usr: the executable may be reached through /bin as well.
     fs::create_directory_symlink("usr/bin", root() / "bin");
   }
+
+  void TearDown() override { ::umask(savedMask_); }
 
   fs::path root() const { return dir.path() / "racine"; }
   std::string Bin() const { return (root() / "usr/bin").string() + "/"; }
@@ -85,6 +89,9 @@ class ReportFolderChoice : public ::testing::Test {
   }
 
   test::TempDir dir;
+
+ private:
+  mode_t savedMask_ = 022;
 };
 
 TEST_F(ReportFolderChoice, RunFromItsOwnFolderTheProgramKeepsThatFolder) {
@@ -120,6 +127,14 @@ TEST_F(ReportFolderChoice, InstalledAsAdministratorItUsesItsStateFolderMadePriva
   fs::permissions(State(), fs::perms(0755));
   EXPECT_EQ(ChooseReportFolder(Bin(), Setting(0)).refusal, "");
   EXPECT_EQ(StatusOf(State()).mode, 0755u);
+
+  // Installed under a prefix whose state folders do not exist yet: they are
+  // made as system folders, the program's own private.
+  fs::remove_all(root() / "var");
+  EXPECT_EQ(ChooseReportFolder(Bin(), Setting(0)).refusal, "");
+  EXPECT_EQ(StatusOf(root() / "var").mode, 0755u);
+  EXPECT_EQ(StatusOf(root() / "var/lib").mode, 0755u);
+  EXPECT_EQ(StatusOf(State()).mode, 0700u);
 }
 
 TEST_F(ReportFolderChoice, TheAdministratorsFolderIsRefusedUnlessOnlyRootCanChangeIt) {
@@ -161,7 +176,12 @@ TEST_F(ReportFolderChoice, TheAdministratorsFolderIsRefusedUnlessOnlyRootCanChan
          }
        },
        "n'appartient pas à l'administrateur (root)"},
-      {"its parent missing", [&] { fs::remove(root() / "var/lib"); }, "ne peut pas être créé"},
+      {"a file in place of its parent",
+       [&] {
+         fs::remove(root() / "var/lib");
+         std::ofstream(root() / "var/lib") << "x";
+       },
+       "ne peut pas être créé"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -176,7 +196,7 @@ TEST_F(ReportFolderChoice, TheAdministratorsFolderIsRefusedUnlessOnlyRootCanChan
     EXPECT_EQ(after.exists, before.exists);
     EXPECT_EQ(after.mode, before.mode);
     EXPECT_EQ(after.owner, before.owner);
-    fs::remove_all(State());
+    fs::remove_all(root() / "var/lib");
     fs::create_directories(root() / "var/lib");
   }
 }

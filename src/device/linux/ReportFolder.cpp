@@ -45,15 +45,15 @@ std::string InstalledFolder(const ReportFolderSetting& setting) {
   return (home == "/" ? std::string() : home) + "/.local/state/kalvorin";
 }
 
-// mkdir(0700) of `folder` when missing; with `parents`, of its missing
-// parents first. A link or file in its place is left for the check to refuse.
-bool MakeFolder(const std::string& folder, bool parents) {
-  if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return true;
-  if (errno != ENOENT || !parents) return false;
+// mkdir(`mode`) of `folder` when missing, its missing parents first with
+// `parentMode`. A link or file in its place is left for the check to refuse.
+bool MakeFolder(const std::string& folder, mode_t mode, mode_t parentMode) {
+  if (::mkdir(folder.c_str(), mode) == 0 || errno == EEXIST) return true;
+  if (errno != ENOENT) return false;
   const std::size_t slash = folder.find_last_of('/');
   if (slash == std::string::npos || slash == 0) return false;
-  if (!MakeFolder(folder.substr(0, slash), true)) return false;
-  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+  if (!MakeFolder(folder.substr(0, slash), parentMode, parentMode)) return false;
+  return ::mkdir(folder.c_str(), mode) == 0 || errno == EEXIST;
 }
 
 // Why `folder` may not hold the report; empty when it may.
@@ -92,7 +92,10 @@ Platform::ReportFolder ChooseReportFolder(const std::string& programFolder,
             "Aucun dossier personnel (HOME) n'est connu pour y garder le rapport du traitement."};
   }
   Platform::ReportFolder answer{folder + "/", {}};
-  if (!MakeFolder(folder, setting.user != 0)) {
+  // The administrator's missing parents are system folders (a program
+  // installed under /usr/local keeps its state in /usr/local/var/lib); the
+  // user's are private, as the XDG rules ask.
+  if (!MakeFolder(folder, 0700, setting.user == 0 ? 0755 : 0700)) {
     answer.refusal = "Le dossier « " + folder + " » ne peut pas être créé.";
   } else {
     answer.refusal = FolderRefusal(folder, setting.user);

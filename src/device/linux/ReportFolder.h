@@ -28,7 +28,7 @@ struct ReportFolderSetting {
 // Installed: as the administrator (user 0) `stateFolder`, otherwise
 // $XDG_STATE_HOME/kalvorin or $HOME/.local/state/kalvorin (relative values
 // are ignored, as the XDG rules ask). The folder is made (mode 0700) when
-// missing, the user's missing parents too; it is then opened without
+// missing, with its missing parents; it is then opened without
 // following a link and refused unless it is a directory owned by the user
 // that neither group nor others may write to, so that nobody else can plant
 // a link or a file where the report is created.

@@ -16,8 +16,8 @@
 #include "device/linux/LinuxPlatform.h"
 #include "device/sim/demo/ImageFile.h"
 #include "device/sim/demo/PartitionBuilders.h"
-#include "jobs/JobFixture.h"
 #include "jobs/Jobs.h"
+#include "jobs/LoopJobFixture.h"
 #include "jobs/Messages.h"
 #include "media/Identify.h"
 #include "media/MediaState.h"
@@ -60,43 +60,21 @@ class AttachedOn {
   bool attached_ = false;
 };
 
-class RealDisks : public ::testing::Test {
+class RealDisks : public LoopJobTest {
  protected:
-  void SetUp() override {
-    platform.runCommands = false;  // the script would rescan every disk of the machine
-    context = std::make_unique<jobs::JobContext>(
-        jobs::JobContext{platform, window, dir.path().string() + "/", "LOOP", -1});
-  }
   std::unique_ptr<LoopDevice> Attach(const std::string& image, bool partitions = false) {
-    std::string whyNot;
     LoopDevice::Options options;
     options.partitions = partitions;
-    auto loop = LoopDevice::Attach(image, options, whyNot);
-    if (!loop) skipReason = whyNot;
-    return loop;
+    return LoopJobTest::Attach(image, options);
   }
-  // The record a refresh makes of the disk behind `kernelName`.
   media::listeSupport Listed(const std::string& kernelName, const std::string& label) {
-    media::listeSupport record;
-    record.NumDisque = native.DiskNumberOf(kernelName).value_or(-1);
-    record.TypeSupport = media::kPhysical;
-    record.Libelle = label;
-    media::InSupport identity;
-    EXPECT_TRUE(media::IdentifyDisk(native, identity, record.NumDisque)) << kernelName;
-    record.Identite = media::IdentityOf(identity);
-    record.NBSct = record.NBSctDisque = identity.NBSctDisque;
+    media::listeSupport record = Record(kernelName, label);
+    EXPECT_TRUE(record.Identite.has_value()) << kernelName << " was not identified";
     return record;
   }
   std::vector<std::uint8_t> Content(const std::string& image) const {
     return demo::ReadAt(image, 0, kSectors * 512);
   }
-
-  TempDir dir;
-  device::linuxbackend::LinuxPlatform native;
-  RecordingPlatform platform{native};
-  ScriptedWindow window;
-  std::unique_ptr<jobs::JobContext> context;
-  std::string skipReason;
 };
 
 // (a) The medium listed is detached and another image of the same size, with

@@ -20,8 +20,8 @@
 #include "detect/PartitionTable.h"
 #include "device/linux/LinuxPlatform.h"
 #include "device/sim/demo/ImageFile.h"
-#include "jobs/JobFixture.h"
 #include "jobs/Jobs.h"
+#include "jobs/LoopJobFixture.h"
 #include "media/Identify.h"
 #include "support/LoopDevice.h"
 
@@ -46,33 +46,11 @@ std::vector<std::uint8_t> Pattern(std::uint64_t sectors) {
   return bytes;
 }
 
-// The jobs over LinuxPlatform, with the rescan recorded but not run: the
-// script would re-read the tables of every disk of the machine.
-class LoopJobs : public ::testing::Test {
+class LoopJobs : public LoopJobTest {
  protected:
-  void SetUp() override {
-    platform.runCommands = false;
-    context = std::make_unique<jobs::JobContext>(
-        jobs::JobContext{platform, window, dir.path().string() + "/", "LOOP", -1});
-  }
-  std::unique_ptr<LoopDevice> Attach(const std::string& image) {
-    std::string whyNot;
-    auto loop = LoopDevice::Attach(image, {}, whyNot);
-    if (!loop) skipReason = whyNot;
-    return loop;
-  }
   media::listeSupport DiskOf(const LoopDevice& loop) {
-    media::listeSupport record;
-    const auto number = native.DiskNumberOf(loop.name());
-    EXPECT_TRUE(number.has_value()) << loop.name() << " has no disk number";
-    record.NumDisque = number.value_or(-1);
-    record.TypeSupport = media::kPhysical;
-    record.Libelle = loop.name();
+    media::listeSupport record = Record(loop.name(), loop.name());
     record.NBSct = record.NBSctDisque = kSectors;
-    media::InSupport identity;
-    if (media::IdentifyDisk(native, identity, record.NumDisque)) {
-      record.Identite = media::IdentityOf(identity);
-    }
     return record;
   }
   std::string Report() const {
@@ -93,13 +71,6 @@ class LoopJobs : public ::testing::Test {
     if (lines.size() < 4) return {};
     return {lines.begin() + 2, lines.end() - 2};
   }
-
-  TempDir dir;
-  device::linuxbackend::LinuxPlatform native;
-  RecordingPlatform platform{native};
-  ScriptedWindow window;
-  std::unique_ptr<jobs::JobContext> context;
-  std::string skipReason;
 };
 
 TEST_F(LoopJobs, CheckEraseAndCopyOnLoopDevices) {

@@ -2,7 +2,9 @@
 # The Debian package as a technician gets it: builds it (build-package/,
 # prefix /usr), installs it with apt-get, checks the installed files, starts
 # the installed program on its demo machine under Xvfb (a screenshot, then
-# it quits) and that it writes nothing beside its executable, and purges the
+# it quits), drives a check job of the installed program as administrator on
+# a loop device of its own (with xdotool) whose report must land in the
+# program's state folder and nothing beside its executable, and purges the
 # package again (its state folder with it), leaving the machine's package
 # list as it found it. Needs root (apt-get).
 #   scripts/test-package.sh [SCREENSHOT_DIR]
@@ -119,14 +121,48 @@ for shot in installed-direct installed-admin; do
   [ "$(file -b "$shots/$shot.png" 2>/dev/null | cut -d, -f1)" = "PNG image data" ] ||
     fail "no screenshot $shots/$shot.png"
 done
-[ ! -e /usr/bin/Rapport.txt ] && [ "$(ls -A /usr/bin)" = "$bin_before" ] ||
+
+echo "== a check job of the installed program as administrator, on a loop device of its own"
+# Run as administrator, the installed program keeps its working report in
+# $state_dir (made private), never beside its executable.
+job_image=""
+job_loop=""
+detach_job_loop() {
+  if [ -n "$job_loop" ]; then $SUDO losetup -d "$job_loop" || true; fi
+  if [ -n "$job_image" ]; then rm -f "$job_image"; fi
+  job_loop=""
+  job_image=""
+}
+if command -v xdotool >/dev/null 2>&1; then
+  job_image=$(mktemp /var/tmp/kalvorin-package-XXXXXX.img)
+  trap 'detach_job_loop; remove_package; rm -f "$before" "$after"' EXIT
+  truncate -s 64M "$job_image"
+  job_loop=$($SUDO losetup -f --show "$job_image")
+  run_x "$shots/installed-job.log" bash "$PWD/packaging/linux/test-installed-job.sh" \
+    "$job_loop" "$state_dir" ||
+    fail "the check job of the installed program did not go as expected: $(cat "$shots/installed-job.log")"
+  head -1 "$state_dir/Rapport.txt" 2>/dev/null | grep -aq "Loop device $job_loop du secteur 0 " ||
+    fail "no report of the check of $job_loop in $state_dir"
+  [ "$(stat -c '%U %a %F' "$state_dir" 2>/dev/null)" = "root 700 directory" ] ||
+    fail "$state_dir is not a folder private to root: $(stat -c '%U %a %F' "$state_dir" 2>&1)"
+  detach_job_loop
+  trap 'remove_package; rm -f "$before" "$after"' EXIT
+else
+  echo "SKIPPED: xdotool is not installed (scripts/install-deps.sh installs it); no job driven"
+fi
+if [ -e /usr/bin/Rapport.txt ] || [ "$(ls -A /usr/bin)" != "$bin_before" ]; then
   fail "the installed program wrote into /usr/bin: $(diff <(echo "$bin_before") <(ls -A /usr/bin))"
+  # Its report goes: the machine is left as the test found it.
+  grep -qx Rapport.txt <<<"$bin_before" || $SUDO rm -f /usr/bin/Rapport.txt
+fi
 
 echo "== apt-get remove, then purge"
 # A report a job left there (the user neither saved nor deleted it) outlives
 # a removal; a purge takes the folder away.
-$SUDO install -d -m 0700 "$state_dir"
-echo "rapport laissé par un traitement" | $SUDO tee "$state_dir/Rapport.txt" >/dev/null
+if [ ! -e "$state_dir/Rapport.txt" ]; then  # no job was driven: left as a job would
+  $SUDO install -d -m 0700 "$state_dir"
+  echo "rapport laissé par un traitement" | $SUDO tee "$state_dir/Rapport.txt" >/dev/null
+fi
 $SUDO apt-get remove -y -qq kalvorin >/dev/null
 [ ! -e /usr/bin/kalvorin ] && [ ! -e /usr/libexec/kalvorin ] && [ ! -e "$desktop" ] ||
   fail "files left after removal"

@@ -312,18 +312,19 @@ TEST_F(Check, AnInstalledProgramsReportLivesInItsOwnFolder) {
   const std::string chosen = dir.file("garde.txt");
   struct Case {
     int answer;
+    std::optional<std::string> dialog;  // nullopt: the save dialog is cancelled
     bool reportStays, chosenHasReport;
   } cases[] = {
-      {device::kIdYes, false, true},
-      {device::kIdNo, false, false},
-      {device::kIdCancel, true, false},
+      {device::kIdYes, chosen, false, true},
+      {device::kIdNo, std::nullopt, false, false},
+      {device::kIdYes, std::nullopt, true, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.answer);
+    SCOPED_TRACE(c.answer + 10 * c.dialog.has_value());
     std::filesystem::remove(chosen);
     window = ScriptedWindow{};
     window.answers = {c.answer};
-    window.saveAnswers = {chosen};
+    window.saveAnswers = {c.dialog};
     media::listeSupport disk = Disk(1, 256);
     ControlerSupport(*context, disk, 0, 256);
 

@@ -49,6 +49,9 @@ class LinuxPlatform final : public Platform {
   // The mount points of its partitions, the md/dm devices and swap areas on
   // it, or another program holding it exclusively or locked.
   std::optional<DiskUse> DiskInUse(int number, Access access) override;
+  // Installed in the system's bin folder: the program's folder of working
+  // state (see ReportFolder.h); run from elsewhere, `programFolder`.
+  ReportFolder WorkingReportFolder(const std::string& programFolder) override;
   // "/dev/<kernel name>" of the disk holding `number`.
   std::string DiskDevicePath(int number) override;
 

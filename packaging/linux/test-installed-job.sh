@@ -14,7 +14,7 @@ report=$state_dir/Rapport.txt
 
 /usr/bin/kalvorin-admin &
 launcher=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Kalvorin 2$' | head -1)
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Kalvorin 2$' | sed -n 1p)
 [ -n "$window" ] || { echo "the window did not open"; exit 1; }
 program=$(xdotool getwindowpid "$window")
 close_window() {
@@ -46,7 +46,7 @@ grep -q '^Fin du traitement' "$report" 2>/dev/null || {
 }
 sleep 0.5
 xdotool key Return  # "Oui": save the report
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Sauvegarde du rapport' | head -1)
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Sauvegarde du rapport' | sed -n 1p)
 [ -n "$dialog" ] || { echo "no save dialog after Oui"; exit 1; }
 xdotool key Escape  # "Annuler": the report stays where it is
 for _ in $(seq 50); do

@@ -12,7 +12,7 @@ packages=(
   nlohmann-json3-dev libgtest-dev libgmock-dev
   libfuse3-dev fuse3
   fdisk gdisk util-linux e2fsprogs dosfstools exfatprogs ntfs-3g xfsprogs
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth xdotool fonts-dejavu-core
   qt6-translations-l10n desktop-file-utils appstream librsvg2-bin dpkg-dev file pkexec polkitd
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest
 )

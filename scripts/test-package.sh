@@ -2,7 +2,10 @@
 # The Debian package as a technician gets it: builds it (build-package/,
 # prefix /usr), installs it with apt-get, checks the installed files, starts
 # the installed program on its demo machine under Xvfb (a screenshot, then
-# it quits), and removes the package again, leaving the machine's package
+# it quits), drives a check job of the installed program as administrator on
+# a loop device of its own (with xdotool) whose report must land in the
+# program's state folder and nothing beside its executable, and purges the
+# package again (its state folder with it), leaving the machine's package
 # list as it found it. Needs root (apt-get).
 #   scripts/test-package.sh [SCREENSHOT_DIR]
 set -euo pipefail
@@ -27,6 +30,12 @@ if dpkg-query -W -f='${Status}' kalvorin 2>/dev/null | grep -q "install ok insta
   echo "kalvorin is already installed here: not installing over it (the test removes what it installs)."
   exit 1
 fi
+# Where the installed program run as administrator keeps its working report.
+state_dir=$(sed -n 's/^#define KALVORIN_STATE_DIR "\(.*\)"$/\1/p' build-package/generated/BuildInfo.h)
+if [ -e "$state_dir" ]; then
+  echo "$state_dir exists (reports of an earlier installation?): the test purges it, so it stops here."
+  exit 1
+fi
 
 before=$(mktemp)
 after=$(mktemp)
@@ -37,7 +46,7 @@ status=0
 fail() { echo "FAIL: $*"; status=1; }
 
 remove_package() {
-  $SUDO apt-get remove -y -qq kalvorin >/dev/null
+  $SUDO apt-get purge -y -qq kalvorin >/dev/null
   # What the installation brought in for it goes too.
   dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' | grep ' installed$' | sort >"$after"
   local added
@@ -85,6 +94,8 @@ no_display() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/kal
   fail "an unknown option without a display is not refused in French"
 
 echo "== the installed program on its demo machine, under Xvfb"
+# Installed, the program never writes beside its executable.
+bin_before=$(ls -A /usr/bin)
 mkdir -p "$shots"
 shots=$(cd "$shots" && pwd)
 rm -f "$shots"/installed-*.png
@@ -111,11 +122,56 @@ for shot in installed-direct installed-admin; do
     fail "no screenshot $shots/$shot.png"
 done
 
-echo "== apt-get remove"
-remove_package
-trap 'rm -f "$before" "$after"' EXIT
+echo "== a check job of the installed program as administrator, on a loop device of its own"
+# Run as administrator, the installed program keeps its working report in
+# $state_dir (made private), never beside its executable.
+job_image=""
+job_loop=""
+detach_job_loop() {
+  if [ -n "$job_loop" ]; then $SUDO losetup -d "$job_loop" || true; fi
+  if [ -n "$job_image" ]; then rm -f "$job_image"; fi
+  job_loop=""
+  job_image=""
+}
+if command -v xdotool >/dev/null 2>&1; then
+  job_image=$(mktemp /var/tmp/kalvorin-package-XXXXXX.img)
+  trap 'detach_job_loop; remove_package; rm -f "$before" "$after"' EXIT
+  truncate -s 64M "$job_image"
+  job_loop=$($SUDO losetup -f --show "$job_image")
+  run_x "$shots/installed-job.log" bash "$PWD/packaging/linux/test-installed-job.sh" \
+    "$job_loop" "$state_dir" ||
+    fail "the check job of the installed program did not go as expected: $(cat "$shots/installed-job.log")"
+  head -1 "$state_dir/Rapport.txt" 2>/dev/null | grep -aq "Loop device $job_loop du secteur 0 " ||
+    fail "no report of the check of $job_loop in $state_dir"
+  [ "$(stat -c '%U %a %F' "$state_dir" 2>/dev/null)" = "root 700 directory" ] ||
+    fail "$state_dir is not a folder private to root: $(stat -c '%U %a %F' "$state_dir" 2>&1)"
+  detach_job_loop
+  trap 'remove_package; rm -f "$before" "$after"' EXIT
+else
+  echo "SKIPPED: xdotool is not installed (scripts/install-deps.sh installs it); no job driven"
+fi
+if [ -e /usr/bin/Rapport.txt ] || [ "$(ls -A /usr/bin)" != "$bin_before" ]; then
+  fail "the installed program wrote into /usr/bin: $(diff <(echo "$bin_before") <(ls -A /usr/bin))"
+  # Its report goes: the machine is left as the test found it.
+  grep -qx Rapport.txt <<<"$bin_before" || $SUDO rm -f /usr/bin/Rapport.txt
+fi
+
+echo "== apt-get remove, then purge"
+# A report a job left there (the user neither saved nor deleted it) outlives
+# a removal; a purge takes the folder away.
+if [ ! -e "$state_dir/Rapport.txt" ]; then  # no job was driven: left as a job would
+  $SUDO install -d -m 0700 "$state_dir"
+  echo "rapport laissé par un traitement" | $SUDO tee "$state_dir/Rapport.txt" >/dev/null
+fi
+$SUDO apt-get remove -y -qq kalvorin >/dev/null
 [ ! -e /usr/bin/kalvorin ] && [ ! -e /usr/libexec/kalvorin ] && [ ! -e "$desktop" ] ||
   fail "files left after removal"
+[ -f "$state_dir/Rapport.txt" ] || fail "the removal took the report left in $state_dir"
+remove_package
+trap 'rm -f "$before" "$after"' EXIT
+[ ! -e "$state_dir" ] || fail "$state_dir left after purge"
+[ -z "$(dpkg-query -W -f='${Status}' kalvorin 2>/dev/null | grep -v '^unknown ok not-installed$' || true)" ] ||
+  fail "kalvorin still known to dpkg after purge: $(dpkg-query -W -f='${Status}' kalvorin)"
 dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' | grep ' installed$' | sort >"$after"
 cmp -s "$before" "$after" || fail "the package list differs from before: $(diff "$before" "$after")"
 

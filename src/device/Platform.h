@@ -161,6 +161,18 @@ class Platform {
     for (int n = 0; n < 128; ++n) disks.push_back({n, DiskDevicePath(n)});
     return disks;
   }
+  // The folder, with its separator, where the jobs write their working
+  // report "Rapport.txt", given the program's own folder. By default, and
+  // wherever the program is run from its own folder (Windows, a build tree,
+  // the simulated machine), that folder. `refusal` (French, a sentence)
+  // is set when the folder cannot be used safely; `folder` still names it.
+  struct ReportFolder {
+    std::string folder;
+    std::string refusal;
+  };
+  virtual ReportFolder WorkingReportFolder(const std::string& programFolder) {
+    return {programFolder, {}};
+  }
   // The name the system's own tools give physical disk `number`: on Linux
   // "/dev/sdb" (empty when no disk holds that number); on Windows, and by
   // default, "\\.\PHYSICALDRIVE<number>".

@@ -55,8 +55,17 @@ bool ConfirmOverwrite(JobContext& context, const media::listeSupport& disk) {
 }
 
 bool CreateReport(JobContext& context, Report& report, std::uint64_t first, std::uint64_t end) {
-  const std::string path =
-      context.ReportPath.empty() ? context.CheminProgramme + kReportName : context.ReportPath;
+  std::string path = context.ReportPath;
+  if (path.empty()) {
+    const device::Platform::ReportFolder folder =
+        context.platform.WorkingReportFolder(context.CheminProgramme);
+    path = folder.folder + kReportName;
+    if (!folder.refusal.empty()) {
+      context.window.MessageBox(ReportNotCreated(path) + "\n" + folder.refusal, kReportCaption,
+                                kStyleError);
+      return false;
+    }
+  }
   if (report.Create(path, context.window.PanelTitle(), first, end)) return true;
   context.window.MessageBox(ReportNotCreated(path), kReportCaption, kStyleError);
   return false;

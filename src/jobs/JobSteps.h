@@ -37,9 +37,10 @@ bool RefuseProgramDisk(JobContext& context, const media::listeSupport& medium);
 // The warning before a disk is overwritten; true on Yes.
 bool ConfirmOverwrite(JobContext& context, const media::listeSupport& disk);
 
-// Creates the report (ReportPath, or "Rapport.txt" in the program's folder)
-// with the panel title; tells
-// the user and returns false when it cannot be created.
+// Creates the report (ReportPath, or "Rapport.txt" in the platform's working
+// report folder: the program's folder, or an installed program's own) with
+// the panel title; tells the user and returns false when it cannot be
+// created or its folder is refused.
 bool CreateReport(JobContext& context, Report& report, std::uint64_t first, std::uint64_t end);
 // Ends the report now; the date-time text of the end for the saved name.
 std::string FinishReport(JobContext& context, Report& report);

@@ -15,10 +15,11 @@ namespace kalvorin::jobs {
 struct JobContext {
   device::Platform& platform;
   media::WindowPort& window;
-  std::string CheminProgramme;  // folder of "Rapport.txt", with its separator
+  std::string CheminProgramme;  // the program's folder, with its separator
   std::string LibelleSource;    // label of the source medium (report name)
   int NumDisqueProgramme = 0;   // never written to
-  // Where the report is written; empty: "Rapport.txt" in CheminProgramme.
+  // Where the report is written; empty: "Rapport.txt" in the platform's
+  // WorkingReportFolder(CheminProgramme).
   // Jobs run side by side (one per disk) each need their own.
   std::string ReportPath = {};
 };

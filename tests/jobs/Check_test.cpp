@@ -5,6 +5,7 @@
 
 #include "jobs/JobFixture.h"
 #include "jobs/Jobs.h"
+#include "jobs/Messages.h"
 
 namespace kalvorin::test {
 namespace {
@@ -298,4 +299,60 @@ TEST_F(Check, SaveStepMovesDeletesOrKeepsTheReport) {
 }
 
 }  // namespace
+// Installed, the program keeps its working report in a folder of its own,
+// not beside its executable: the report is made there, and the save step
+// moves, deletes or leaves it there exactly as it would beside the program.
+TEST_F(Check, AnInstalledProgramsReportLivesInItsOwnFolder) {
+  machine.AddDisk(1, 256);
+  Start();
+  const std::filesystem::path own = dir.path() / "etat";
+  std::filesystem::create_directory(own);
+  const std::string working = (own / "Rapport.txt").string();
+  platform->reportFolder = device::Platform::ReportFolder{own.string() + "/", ""};
+  const std::string chosen = dir.file("garde.txt");
+  struct Case {
+    int answer;
+    std::optional<std::string> dialog;  // nullopt: the save dialog is cancelled
+    bool reportStays, chosenHasReport;
+  } cases[] = {
+      {device::kIdYes, chosen, false, true},
+      {device::kIdNo, std::nullopt, false, false},
+      {device::kIdYes, std::nullopt, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer + 10 * c.dialog.has_value());
+    std::filesystem::remove(chosen);
+    window = ScriptedWindow{};
+    window.answers = {c.answer};
+    window.saveAnswers = {c.dialog};
+    media::listeSupport disk = Disk(1, 256);
+    ControlerSupport(*context, disk, 0, 256);
+
+    EXPECT_EQ(platform->reportFolderQueries.back(), context->CheminProgramme);
+    EXPECT_EQ(std::filesystem::exists(working), c.reportStays);
+    EXPECT_EQ(std::filesystem::exists(chosen), c.chosenHasReport);
+    EXPECT_FALSE(std::filesystem::exists(ReportPath()));
+    ASSERT_EQ(window.messages.size(), 1u);  // the save question alone
+  }
+  const auto kept = demo::ReadAt(working, 0, 4096);
+  EXPECT_EQ(std::string(kept.begin(), kept.end()),
+            "Titre du secteur 0 au secteur 256\n\n" + std::string(kEnd));
+}
+
+TEST_F(Check, ARefusedReportFolderStopsTheJobBeforeItStarts) {
+  machine.AddDisk(1, 256);
+  Start();
+  const std::string own = dir.file("etat") + "/";
+  const std::string why = "Le dossier « " + dir.file("etat") + " » n'est pas un vrai dossier.";
+  platform->reportFolder = device::Platform::ReportFolder{own, why};
+  media::listeSupport disk = Disk(1, 256);
+  ControlerSupport(*context, disk, 0, 256);
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].text, jobs::ReportNotCreated(own + "Rapport.txt") + "\n" + why);
+  EXPECT_EQ(window.messages[0].caption, jobs::kReportCaption);
+  EXPECT_EQ(Transfers(DiskPath(1)), (std::vector<FileOp>{{'C', 0, 0}}));
+  EXPECT_FALSE(std::filesystem::exists(own));
+  EXPECT_FALSE(std::filesystem::exists(ReportPath()));
+}
+
 }  // namespace kalvorin::test

@@ -137,6 +137,10 @@ class RecordingPlatform : public device::Platform {
   std::map<std::string, std::vector<FileOp>> ops;  // by path
   std::vector<OpenCall> opens;
   std::vector<std::string> commands;
+  // The working report folder answered (an installed program's own); unset:
+  // the machine's answer. The program folders it was asked about.
+  std::optional<device::Platform::ReportFolder> reportFolder;
+  std::vector<std::string> reportFolderQueries;
 
   std::unique_ptr<device::File> Open(const std::string& path, device::Access access,
                                      device::Share share,
@@ -179,6 +183,10 @@ class RecordingPlatform : public device::Platform {
   }
   std::optional<device::DiskUse> DiskInUse(int number, device::Access access) override {
     return inner_.DiskInUse(number, access);
+  }
+  ReportFolder WorkingReportFolder(const std::string& programFolder) override {
+    reportFolderQueries.push_back(programFolder);
+    return reportFolder ? *reportFolder : inner_.WorkingReportFolder(programFolder);
   }
 
  private:

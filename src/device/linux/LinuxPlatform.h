@@ -51,6 +51,9 @@ class LinuxPlatform final : public Platform {
   std::optional<DiskUse> DiskInUse(int number, Access access) override;
   // The disks attached now, from one listing.
   std::vector<AttachedDisk> AttachedDisks() override;
+  // Installed in the system's bin folder: the program's folder of working
+  // state (see ReportFolder.h); run from elsewhere, `programFolder`.
+  ReportFolder WorkingReportFolder(const std::string& programFolder) override;
   // "/dev/<kernel name>" of the disk holding `number`.
   std::string DiskDevicePath(int number) override;
 

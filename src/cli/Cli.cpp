@@ -2,9 +2,12 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <system_error>
+#include <vector>
 
+#include "cli/DiskNames.h"
 #include "cli/JobCommand.h"
 #include "cli/Listing.h"
 #include "cli/Options.h"
@@ -58,6 +61,17 @@ int Usage(Console& console, const std::string& error) {
   return kStatusRefused;
 }
 
+// The numbers of the disks a job names, when every one is named by its
+// device path; nullopt when a disk is named otherwise.
+std::optional<std::vector<int>> PathNamedDisks(device::Platform& platform, const Options& options) {
+  std::optional<std::vector<int>> numbers = DiskNumbersAtPath(platform, options.disk);
+  if (!numbers || options.targetDisk.empty()) return numbers;
+  const std::optional<std::vector<int>> target = DiskNumbersAtPath(platform, options.targetDisk);
+  if (!target) return std::nullopt;
+  numbers->insert(numbers->end(), target->begin(), target->end());
+  return numbers;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, Console& console) {
@@ -66,6 +80,10 @@ int RunCli(const std::vector<std::string>& arguments, Console& console) {
   if (!error.empty()) return Usage(console, error);
   if (options.help) {
     console.Out() << HelpText(options.command);
+    return kStatusDone;
+  }
+  if (options.version) {
+    console.Out() << VersionText();
     return kStatusDone;
   }
 
@@ -99,7 +117,16 @@ int RunCli(const std::vector<std::string>& arguments, Console& console) {
   // Volumes are detected only where they are asked for: detection reads the
   // first sectors of every disk and may show read errors.
   state.DetectionVolumes = options.command == Command::Detect || options.volume.has_value();
-  media::RefreshMediaList(*platform, window, state, detect::AddVolumeNodes);
+  // A job given its disks by device path identifies those disks only: the
+  // others are neither opened nor asked their identity, which matters when
+  // many processes start at once on a bench of disks.
+  const bool job = options.command == Command::Check || options.command == Command::Erase ||
+                   options.command == Command::Copy;
+  if (const auto numbers = job ? PathNamedDisks(*platform, options) : std::nullopt) {
+    media::RefreshNamedDisks(*platform, window, state, detect::AddVolumeNodes, *numbers);
+  } else {
+    media::RefreshMediaList(*platform, window, state, detect::AddVolumeNodes);
+  }
 
   switch (options.command) {
     case Command::List:

@@ -52,6 +52,16 @@ std::optional<int> DiskNumber(const std::string& name) {
 
 }  // namespace
 
+std::optional<std::vector<int>> DiskNumbersAtPath(device::Platform& platform,
+                                                  const std::string& name) {
+  if (!LooksLikePath(name)) return std::nullopt;
+  std::vector<int> numbers;
+  for (const device::AttachedDisk& disk : platform.AttachedDisks()) {
+    if (SamePath(name, disk.devicePath)) numbers.push_back(disk.number);
+  }
+  return numbers;
+}
+
 std::vector<media::MediaNode*> DiskNodes(const media::MediaState& state) {
   std::vector<media::MediaNode*> disks;
   for (const auto& group : state.tree.TopLevel()) {
@@ -78,13 +88,20 @@ NamedDisk FindDisk(device::Platform& platform, const media::MediaState& state,
   }
   const std::optional<int> number = DiskNumber(name);
   const bool path = LooksLikePath(name);
+  const std::vector<int> atPath = DiskNumbersAtPath(platform, name).value_or(std::vector<int>{});
+  const auto isAtPath = [&atPath](int n) {
+    return std::find(atPath.begin(), atPath.end(), n) != atPath.end();
+  };
   std::vector<media::MediaNode*> matches;
   for (media::MediaNode* node : DiskNodes(state)) {
     const media::listeSupport& disk = *node->record;
     const std::string serial = SerialOf(disk);
     const bool byNumber = number && *number == disk.NumDisque;
-    const bool byPath = path && SamePath(name, platform.DiskDevicePath(disk.NumDisque));
-    const bool bySerial = !serial.empty() && SameText(serial, name, true);
+    const bool byPath = isAtPath(disk.NumDisque);
+    // A device path is never taken for a serial: resolving it must not need
+    // every other disk's identity, and a disk whose serial reads like
+    // another's path must not stand in for it.
+    const bool bySerial = !path && !serial.empty() && SameText(serial, name, true);
     if (byNumber || byPath || bySerial) matches.push_back(node);
   }
   if (matches.size() == 1) {
@@ -101,8 +118,7 @@ NamedDisk FindDisk(device::Platform& platform, const media::MediaState& state,
     return found;
   }
   const int program = state.NumDisqueProgramme;
-  if ((number && *number == program) ||
-      (path && SamePath(name, platform.DiskDevicePath(program)))) {
+  if ((number && *number == program) || isAtPath(program)) {
     found.error = "Le support N°" + std::to_string(program) +
                   " contient le programme en cours d'exécution : il n'est pas proposé.";
     return found;

@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "BuildInfo.h"
 #include "jobs/CopyParameters.h"
 
 namespace kalvorin::cli {
@@ -187,6 +188,8 @@ Options ParseArguments(const std::vector<std::string>& arguments, std::string& e
   for (const std::string& flag : flags) {
     if (flag == "--help" || flag == "-h") {
       options.help = true;
+    } else if (flag == "--version") {
+      options.version = true;
     } else if (flag == "--json") {
       options.json = true;
     } else if (flag == "--demo") {
@@ -199,7 +202,7 @@ Options ParseArguments(const std::vector<std::string>& arguments, std::string& e
       return options;
     }
   }
-  if (options.help) return options;
+  if (options.help || options.version) return options;
   for (const auto& [option, valued] : pending) {
     if (!Accepts(spec, valued)) {
       error = "Option inconnue pour « " + std::string(name) + " » : " + option + ".";
@@ -236,6 +239,8 @@ Options ParseArguments(const std::vector<std::string>& arguments, std::string& e
   return options;
 }
 
+std::string VersionText() { return "kalvorin-cli (Kalvorin 2), version " KALVORIN_VERSION "\n"; }
+
 std::string HelpText(Command command) {
   const std::string common =
       "  --machine DOSSIER  travailler sur la machine simulée décrite par DOSSIER\n"
@@ -245,7 +250,7 @@ std::string HelpText(Command command) {
   const std::string disk =
       "SUPPORT : le numéro du support (voir « list »), son chemin de périphérique\n"
       "(/dev/sdb, \\\\.\\PHYSICALDRIVE2) ou son numéro de série (celui de l'étiquette).\n"
-      "Un nom ambigu ou inconnu est refusé.\n";
+      "Un nom qui contient / ou \\ est un chemin. Un nom ambigu ou inconnu est refusé.\n";
   const std::string job =
       "  --premier-secteur N     premier secteur de la plage (défaut : celui du support\n"
       "                          ou du volume)\n"
@@ -270,7 +275,7 @@ std::string HelpText(Command command) {
              "  copy SUPPORT --vers SUPPORT | --image FICHIER\n"
              "                       copier vers un support ou vers un fichier image\n\n"
              "Options générales :\n" +
-             common + "\n" + disk + "\n" + statuses;
+             common + "  --version          la version du programme\n\n" + disk + "\n" + statuses;
     case Command::List:
       return "Utilisation : kalvorin-cli list [--json]\n\n"
              "Affiche les supports connectés : numéro, modèle, numéro de série (ou le texte\n"

@@ -19,6 +19,7 @@ inline constexpr int kStatusStopped = 3;       // stopped by Ctrl+C or SIGTERM
 struct Options {
   Command command = Command::None;
   bool help = false;
+  bool version = false;                      // --version
   std::string disk;                          // DISK (optional for detect)
   std::string targetDisk;                    // --vers DISK
   std::string image;                         // --image FILE
@@ -39,6 +40,9 @@ Options ParseArguments(const std::vector<std::string>& arguments, std::string& e
 
 // The name of a command as typed ("check").
 const char* CommandName(Command command);
+
+// The line --version prints: the program, its suite and the version.
+std::string VersionText();
 
 // French help: of the program (Command::None) or of one command.
 std::string HelpText(Command command);

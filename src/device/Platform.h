@@ -86,6 +86,13 @@ struct DiskUse {
 // service gives them.
 using WmiObject = std::vector<std::string>;
 
+// A physical disk's number and the name the system's own tools give it
+// (Platform::DiskDevicePath).
+struct AttachedDisk {
+  int number = 0;
+  std::string devicePath;
+};
+
 // Local calendar time, as GetLocalTime gives it.
 struct LocalTime {
   int year = 0, month = 0, day = 0;  // month 1..12
@@ -145,6 +152,14 @@ class Platform {
     (void)number;
     (void)access;
     return std::nullopt;
+  }
+  // The physical disks that may answer now, by increasing number: a number
+  // left out is one no disk answers to, so a listing need not try to open
+  // it. By default every number, 0..127, under its DiskDevicePath name.
+  virtual std::vector<AttachedDisk> AttachedDisks() {
+    std::vector<AttachedDisk> disks;
+    for (int n = 0; n < 128; ++n) disks.push_back({n, DiskDevicePath(n)});
+    return disks;
   }
   // The folder, with its separator, where the jobs write their working
   // report "Rapport.txt", given the program's own folder. By default, and

@@ -1,7 +1,9 @@
 #include "media/Refresh.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "device/WindowsLayouts.h"
 #include "media/Identify.h"
@@ -72,6 +74,18 @@ std::unique_ptr<listeSupport> DiskRecord(const InSupport& identity, int n, Media
 
 void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state,
                       VolumeNodesStep addVolumeNodes) {
+  // Only the numbers a disk may answer to are tried: opening every other
+  // one would cost each refresh its time for nothing.
+  std::vector<int> numbers;
+  for (const device::AttachedDisk& disk : platform.AttachedDisks()) numbers.push_back(disk.number);
+  RefreshNamedDisks(platform, window, state, addVolumeNodes, std::move(numbers));
+}
+
+void RefreshNamedDisks(device::Platform& platform, WindowPort& window, MediaState& state,
+                       VolumeNodesStep addVolumeNodes, std::vector<int> numbers) {
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+
   InSupport identity;
   Utilitaires letters;
   if (state.DetectionVolumes) BuildLetterMap(platform, letters);
@@ -81,8 +95,8 @@ void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState
   state.NoeudImages = nullptr;
 
   MediaNode* supports = state.tree.Add(nullptr, GroupHeader("Support(s) connecté(s)"));
-  for (int n = 0; n < kMaxDisks; ++n) {
-    if (n == state.NumDisqueProgramme) continue;
+  for (const int n : numbers) {
+    if (n < 0 || n >= kMaxDisks || n == state.NumDisqueProgramme) continue;
     if (!IdentifyDisk(platform, identity, n)) continue;
     MediaNode* diskNode = state.tree.Add(supports, DiskRecord(identity, n, state));
     if (identity.NBSctDisque != 0 && state.DetectionVolumes && addVolumeNodes) {

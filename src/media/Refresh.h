@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "device/Platform.h"
 #include "media/LetterMap.h"
@@ -25,6 +26,12 @@ using VolumeNodesStep = void (*)(device::Platform& platform, WindowPort& window,
 // part of a refresh (hiding the panel, clearing the progress) is the caller's.
 void RefreshMediaList(device::Platform& platform, WindowPort& window, MediaState& state,
                       VolumeNodesStep addVolumeNodes);
+
+// As RefreshMediaList, with only the disks of `numbers` tried (any order;
+// the program's own disk never): for a command given its disks by name,
+// which need not open every other disk of the machine.
+void RefreshNamedDisks(device::Platform& platform, WindowPort& window, MediaState& state,
+                       VolumeNodesStep addVolumeNodes, std::vector<int> numbers);
 
 // Finds the disk that holds the program and CheminProgramme (start-up).
 // Shows "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS failed for drive" when the

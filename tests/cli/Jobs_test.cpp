@@ -219,6 +219,16 @@ TEST_F(Jobs, TheDockAndTheSourceItselfAreNeverWritten) {
        "Le nombre de secteurs du support cible est insuffisant."},
       {{"copy", "2", "--vers", "1", "--nombre-secteurs", "1000"}, "demande l'option --oui"},
       {{"erase", "0", "--oui"}, "contient le programme"},
+      // Named by their device paths, only the named disks are identified:
+      // the same refusals hold.
+      {{"erase", "\\\\.\\PHYSICALDRIVE3", "--oui"},
+       "Il est impossible de formater le support présent sur le DOCK."},
+      {{"copy", "\\\\.\\PHYSICALDRIVE2", "--vers", "\\\\.\\PHYSICALDRIVE3", "--oui"},
+       "ne peut pas être la cible d'une copie"},
+      {{"copy", "\\\\.\\PHYSICALDRIVE2", "--vers", "\\\\.\\physicaldrive2", "--oui"},
+       "le support source lui-même"},
+      {{"erase", "\\\\.\\PHYSICALDRIVE0", "--oui"}, "contient le programme"},
+      {{"check", "\\\\.\\PHYSICALDRIVE7"}, "Support inconnu"},
       {{"check", "2", "--premier-secteur", "299999", "--nombre-secteurs", "2"},
        "dépasse la fin du support N°2"},
   };

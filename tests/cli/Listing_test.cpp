@@ -1,4 +1,5 @@
 // list, detect, the naming of disks and the command line itself.
+#include "BuildInfo.h"
 #include "cli/CliFixture.h"
 #include "cli/JsonSchema.h"
 #include "cli/Options.h"
@@ -69,6 +70,8 @@ TEST_F(Listing, DetectShowsTheVolumeRows) {
 }
 
 TEST_F(Listing, ADiskIsNamedByNumberDevicePathOrSerial) {
+  // A serial that reads like another disk's device path: a path is only a path.
+  machine.AddDisk(5, 1000).Smart("KALPA PATH", "\\\\.\\PHYSICALDRIVE1");
   struct Case {
     const char* name;
     int status;
@@ -125,6 +128,7 @@ TEST_F(Listing, BadUsageIsRefusedWithStatus2) {
 TEST_F(Listing, HelpOfEachCommandIsInFrench) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--help"}, "Commandes :"},
+      {{"--help"}, "--version"},
       {{"list", "--help"}, "Utilisation : kalvorin-cli list"},
       {{"detect", "-h"}, "Utilisation : kalvorin-cli detect"},
       {{"check", "--help"}, "Contrôle l'intégrité"},
@@ -138,6 +142,20 @@ TEST_F(Listing, HelpOfEachCommandIsInFrench) {
     ASSERT_EQ(cli::RunCli(line, console), kStatusDone);
     EXPECT_NE(console.out.str().find(shown), std::string::npos) << console.out.str();
   }
+}
+
+TEST_F(Listing, VersionIsOneLineAndNeedsNoMachine) {
+  // Before a command or after one: no disk is opened, no machine is needed.
+  for (const std::vector<std::string>& line :
+       {std::vector<std::string>{"--version"}, std::vector<std::string>{"check", "--version"}}) {
+    SCOPED_TRACE(::testing::PrintToString(line));
+    console.out.str("");
+    console.err.str("");
+    ASSERT_EQ(cli::RunCli(line, console), kStatusDone);
+    EXPECT_EQ(console.out.str(), "kalvorin-cli (Kalvorin 2), version " KALVORIN_VERSION "\n");
+    EXPECT_EQ(console.err.str(), "");
+  }
+  EXPECT_EQ(cli::RunCli({"--version=2"}, console), kStatusRefused);
 }
 
 }  // namespace

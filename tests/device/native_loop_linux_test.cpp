@@ -335,11 +335,13 @@ TEST_F(LinuxLoopDisks, TheDiskHoldingAFileIsFoundThroughMountsAndOverlays) {
   fs::create_directory(mountPoint);
   auto mounted = test::MountedFileSystem::Mount(loop->path(), mountPoint, whyNot);
   if (!mounted) GTEST_SKIP() << whyNot;
-  const auto number = platform.DiskNumberOf(loop->name());
-  ASSERT_TRUE(number.has_value());
+  // The number in the numbering the extents are asked with: the fixture's
+  // platform numbered the loop devices other programs had attached first.
   linuxbackend::SystemPaths paths;
   linuxbackend::DiskNumbering numbering;
   numbering.Update(linuxbackend::ListWholeDisks(paths));
+  const auto number = numbering.NumberOf(loop->name());
+  ASSERT_TRUE(number.has_value());
 
   for (const char* folder : {"lower", "upper", "work"})
     fs::create_directory(mountPoint + "/" + folder);

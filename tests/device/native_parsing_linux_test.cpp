@@ -11,6 +11,7 @@
 #include "device/linux/DiskIdentity.h"
 #include "device/linux/DiskNumbering.h"
 #include "device/linux/DiskUsers.h"
+#include "device/linux/LinuxPlatform.h"
 #include "device/linux/Mounts.h"
 #include "device/linux/SysfsDisks.h"
 #include "media/Identify.h"
@@ -111,6 +112,36 @@ TEST(LinuxDiskNumbering, NumbersStayWithTheirDiskWhileOthersComeAndGo) {
   EXPECT_EQ(numbering.Find(2)->identity, "loop0/6");
   EXPECT_EQ(numbering.Find(-1), nullptr);
   EXPECT_EQ(numbering.Find(128), nullptr);
+}
+
+TEST(LinuxPlatformDisks, OnlyTheNumbersOfAttachedDisksAreOffered) {
+  test::TempDir root;
+  for (const FakeDisk& fake :
+       {FakeDisk{"sdb", "8:16", 0, 0, ""}, FakeDisk{"vda", "254:0", 0, 0, ""},
+        FakeDisk{"loop2", "7:2", 0, 0, "/images/a.img"}, FakeDisk{"loop3", "7:3", 0, 0, ""}}) {
+    const fs::path base = root.path() / "block" / fake.name;
+    WriteText(base / "dev", fake.dev);
+    if (!fake.backing.empty()) WriteText(base / "loop" / "backing_file", fake.backing);
+  }
+  SystemPaths paths;
+  paths.sys = root.path().string();
+  paths.dev = "/fake-dev";
+  LinuxPlatform platform(paths);
+  const auto numbers = [&platform] {
+    std::vector<std::pair<int, std::string>> attached;
+    for (const AttachedDisk& disk : platform.AttachedDisks()) {
+      attached.emplace_back(disk.number, disk.devicePath);
+    }
+    return attached;
+  };
+  using Attached = std::vector<std::pair<int, std::string>>;
+  EXPECT_EQ(numbers(),
+            (Attached{{0, "/fake-dev/sdb"}, {1, "/fake-dev/vda"}, {2, "/fake-dev/loop2"}}));
+
+  // sdb leaves: its number is no longer offered, the others keep theirs.
+  fs::remove_all(root.path() / "block" / "sdb");
+  EXPECT_EQ(numbers(), (Attached{{1, "/fake-dev/vda"}, {2, "/fake-dev/loop2"}}));
+  EXPECT_EQ(platform.DiskDevicePath(0), "");
 }
 
 TEST(LinuxDiskNumbering, DisksBeyond128StayUnnumbered) {

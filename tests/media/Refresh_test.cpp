@@ -47,6 +47,22 @@ TEST(RefreshMediaList, ListsEveryDiskButTheProgramsInIncreasingOrder) {
   EXPECT_TRUE(sim.window.messages.empty());
 }
 
+TEST(RefreshNamedDisks, ListsOnlyTheNamedDisksThatAnswerNeverTheProgramsOne) {
+  test::SimMachine sim;
+  sim.machine.AddDisk(0, 2048).Smart("SYSTEM DISK", "SYS1");
+  sim.machine.AddDisk(2, 1024).Smart("DISK TWO", "TWO2");
+  sim.machine.AddDisk(4, 1024).Smart("DISK FOUR", "FOUR4");
+  sim.machine.AddDisk(5, 4096).Smart("DISK FIVE", "ABC123");
+  sim.state.NumDisqueProgramme = 0;
+  ASSERT_TRUE(sim.Write());
+  // Any order, repeated, absent and out-of-range numbers, the program's disk.
+  media::RefreshNamedDisks(*sim.platform, sim.window, sim.state, detect::AddVolumeNodes,
+                           {5, 0, 9, 2, 5, -1, 128});
+  EXPECT_EQ(sim.DiskNumbers(), (std::vector<int>{2, 5}));
+  EXPECT_EQ(sim.DiskRecord(5).NumSerie, " S/N : ABC123");
+  EXPECT_TRUE(sim.Supports().expanded);
+}
+
 TEST(RefreshMediaList, OnlyTheProgramDiskGivesTheHeaderAlone) {
   test::SimMachine sim;
   sim.machine.AddDisk(1, 2048).Smart("PROGRAM", "P1");

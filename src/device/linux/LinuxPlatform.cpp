@@ -79,6 +79,16 @@ std::optional<int> LinuxPlatform::DiskNumberOf(const std::string& kernelName) {
   return numbering_.NumberOf(kernelName);
 }
 
+std::vector<AttachedDisk> LinuxPlatform::AttachedDisks() {
+  RefreshDisks();
+  std::vector<AttachedDisk> disks;
+  for (int n = 0; n < kMaxDiskNumbers; ++n) {
+    if (const WholeDisk* disk = numbering_.Find(n))
+      disks.push_back({n, paths_.dev + "/" + disk->name});
+  }
+  return disks;
+}
+
 std::string LinuxPlatform::DiskDevicePath(int number) {
   RefreshDisks();
   const WholeDisk* disk = numbering_.Find(number);

@@ -49,6 +49,8 @@ class LinuxPlatform final : public Platform {
   // The mount points of its partitions, the md/dm devices and swap areas on
   // it, or another program holding it exclusively or locked.
   std::optional<DiskUse> DiskInUse(int number, Access access) override;
+  // The disks attached now, from one listing.
+  std::vector<AttachedDisk> AttachedDisks() override;
   // Installed in the system's bin folder: the program's folder of working
   // state (see ReportFolder.h); run from elsewhere, `programFolder`.
   ReportFolder WorkingReportFolder(const std::string& programFolder) override;

@@ -94,16 +94,19 @@ std::vector<WholeDisk> ListWholeDisks(const SystemPaths& paths) {
     disk.name = it->path().filename().string();
     if (disk.name.empty() || IsExcludedKind(disk.name)) continue;
     const std::string base = it->path().string() + "/";
+    disk.loop = StartsWith(disk.name, "loop");
+    // Most loop devices of a machine are unattached: they are left out on
+    // their first attribute (every open and every job lists the disks).
+    if (disk.loop) {
+      auto backing = ReadAttribute(base + "loop/backing_file");
+      if (!backing || backing->empty()) continue;
+    }
     auto devText = ReadAttribute(base + "dev");
     if (!devText || !ParseMajorMinor(*devText, disk.major, disk.minor)) continue;
     if (ReadNumber(base + "hidden").value_or(0) != 0) continue;
     disk.readOnly = ReadNumber(base + "ro").value_or(0) != 0;
     disk.removable = ReadNumber(base + "removable").value_or(0) != 0;
-    disk.loop = StartsWith(disk.name, "loop");
-    if (disk.loop) {
-      auto backing = ReadAttribute(base + "loop/backing_file");
-      if (!backing || backing->empty() || disk.readOnly) continue;
-    }
+    if (disk.loop && disk.readOnly) continue;
     disk.identity = disk.name + "/" + *devText;
     if (auto sequence = ReadAttribute(base + "diskseq")) disk.identity += "/" + *sequence;
     disks.push_back(std::move(disk));

@@ -298,7 +298,6 @@ TEST_F(Check, SaveStepMovesDeletesOrKeepsTheReport) {
   }
 }
 
-}  // namespace
 // Installed, the program keeps its working report in a folder of its own,
 // not beside its executable: the report is made there, and the save step
 // moves, deletes or leaves it there exactly as it would beside the program.
@@ -355,4 +354,5 @@ TEST_F(Check, ARefusedReportFolderStopsTheJobBeforeItStarts) {
   EXPECT_FALSE(std::filesystem::exists(ReportPath()));
 }
 
+}  // namespace
 }  // namespace kalvorin::test
